@@ -1,0 +1,189 @@
+#include "platform/textfile.hpp"
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+#include <sys/stat.h>
+
+namespace kal {
+
+std::string text_to_disk(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 16 + 16);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '\n') out.push_back('\r');
+    out.push_back(c);
+  }
+  return out;
+}
+
+std::string text_from_disk(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    char c = bytes[i];
+    if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
+    out.push_back(c);
+  }
+  return out;
+}
+
+int read_file(const std::string& path, std::string& out) {
+  out.clear();
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    errno = EISDIR;
+    return -1;
+  }
+  if (st.st_size > 0) out.reserve(static_cast<std::size_t>(st.st_size));
+  char buf[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      int e = errno;
+      ::close(fd);
+      errno = e;
+      return -1;
+    }
+    if (n == 0) break;
+    out.append(buf, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return 0;
+}
+
+int read_text_file(const std::string& path, std::string& out) {
+  std::string raw;
+  if (read_file(path, raw) != 0) {
+    out.clear();
+    return -1;
+  }
+  out = text_from_disk(raw);
+  return 0;
+}
+
+bool file_exists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+namespace {
+
+int fail(const std::string& path, const char* step, int e, std::string* err) {
+  std::string why = std::string(step) + " '" + path + "': " + std::strerror(e);
+  std::printf("atomic_rewrite() %s\n", why.c_str());
+  if (err) *err = why;
+  return -1;
+}
+
+std::string dir_of(const std::string& path) {
+  auto slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+}  // namespace
+
+int atomic_rewrite(const std::string& path, std::string_view bytes, std::string* err) {
+  if (path.empty()) return fail(path, "no file name for", EINVAL, err);
+  std::string tmp = path + ".tmp" + std::to_string(::getpid());
+  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return fail(tmp, "cannot create", errno, err);
+
+  const char* p = bytes.data();
+  std::size_t left = bytes.size();
+  while (left > 0) {
+    ssize_t n = ::write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      int e = errno;
+      ::close(fd);
+      ::unlink(tmp.c_str());
+      return fail(tmp, "cannot write", e, err);
+    }
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  if (::fsync(fd) != 0) {
+    int e = errno;
+    ::close(fd);
+    ::unlink(tmp.c_str());
+    return fail(tmp, "cannot sync", e, err);
+  }
+  if (::close(fd) != 0) {
+    int e = errno;
+    ::unlink(tmp.c_str());
+    return fail(tmp, "cannot close", e, err);
+  }
+  // Keep the permissions of the file being replaced.
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0) ::chmod(tmp.c_str(), st.st_mode & 07777);
+  if (::rename(tmp.c_str(), path.c_str()) != 0) {
+    int e = errno;
+    ::unlink(tmp.c_str());
+    return fail(path, "cannot replace", e, err);
+  }
+  // Make the rename itself durable.
+  int dfd = ::open(dir_of(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
+  return 0;
+}
+
+int write_text_file(const std::string& path, std::string_view text, std::string* err) {
+  return atomic_rewrite(path, text_to_disk(text), err);
+}
+
+void TextOut::printf(const char* fmt, ...) {
+  va_list ap;
+  va_start(ap, fmt);
+  va_list ap2;
+  va_copy(ap2, ap);
+  char small[512];
+  int n = std::vsnprintf(small, sizeof small, fmt, ap);
+  va_end(ap);
+  if (n < 0) {
+    va_end(ap2);
+    return;
+  }
+  if (static_cast<std::size_t>(n) < sizeof small) {
+    buf_.append(small, static_cast<std::size_t>(n));
+  } else {
+    std::size_t at = buf_.size();
+    buf_.resize(at + static_cast<std::size_t>(n) + 1);
+    std::vsnprintf(&buf_[at], static_cast<std::size_t>(n) + 1, fmt, ap2);
+    buf_.resize(at + static_cast<std::size_t>(n));
+  }
+  va_end(ap2);
+}
+
+bool TextIn::getline(std::string& line, bool* had_lf) {
+  line.clear();
+  if (pos_ >= buf_.size()) {
+    if (had_lf) *had_lf = false;
+    return false;
+  }
+  auto nl = buf_.find('\n', pos_);
+  if (nl == std::string::npos) {
+    line.assign(buf_, pos_, std::string::npos);
+    pos_ = buf_.size();
+    if (had_lf) *had_lf = false;
+  } else {
+    line.assign(buf_, pos_, nl - pos_);
+    pos_ = nl + 1;
+    if (had_lf) *had_lf = true;
+  }
+  return true;
+}
+
+}  // namespace kal

@@ -1,0 +1,81 @@
+// Files as the system keeps them on disk.
+//
+// Text files (tables, settings, sessions, CSV, logs) are stored the way a
+// Windows program writes them in text mode: every LF of the text becomes CR LF
+// on disk.  Readers accept both CR LF and bare LF and hand out LF only.
+//
+// Every rewrite of a file goes through atomic_rewrite(): the new contents go to
+// a temporary file in the same directory, every write is checked, the file is
+// flushed and synced, and only then renamed over the old one.  A failure at any
+// step leaves the old file exactly as it was and is reported.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace kal {
+
+// LF -> CR LF, for every LF, exactly as a Windows text-mode stream writes.
+std::string text_to_disk(std::string_view text);
+// CR LF -> LF; a CR that is not followed by LF stays.
+std::string text_from_disk(std::string_view bytes);
+
+// Reads a whole file.  0 on success, -1 when the file cannot be opened or read
+// (errno is kept for the caller).
+int read_file(const std::string& path, std::string& out);
+// Reads a text file and turns CR LF into LF.
+int read_text_file(const std::string& path, std::string& out);
+
+// Replaces the file at path by bytes.  0 on success; -1 on failure, with a
+// console message and, when err is given, the reason in *err.
+int atomic_rewrite(const std::string& path, std::string_view bytes, std::string* err = nullptr);
+// The same for text: LF is written as CR LF.
+int write_text_file(const std::string& path, std::string_view text, std::string* err = nullptr);
+
+bool file_exists(const std::string& path);
+
+// A text file being built in memory, committed whole with commit().
+// put/write/printf take LF line ends; commit() writes CR LF.
+class TextOut {
+ public:
+  explicit TextOut(std::string path = {}) : path_(std::move(path)) {}
+  void put(char c) { buf_.push_back(c); }
+  void write(std::string_view s) { buf_.append(s); }
+  // printf into the buffer; fmt must be a literal of the program, never data.
+  void printf(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+  const std::string& text() const { return buf_; }
+  std::string& text() { return buf_; }
+  const std::string& path() const { return path_; }
+  int commit(std::string* err = nullptr) const { return write_text_file(path_, buf_, err); }
+
+ private:
+  std::string path_;
+  std::string buf_;
+};
+
+// A text file read into memory (CR LF already turned into LF), read byte by
+// byte like a stdio stream.
+class TextIn {
+ public:
+  TextIn() = default;
+  explicit TextIn(std::string text) : buf_(std::move(text)) {}
+  // 0 when the file was read, -1 when it could not be opened.
+  int open(const std::string& path) { pos_ = 0; return read_text_file(path, buf_); }
+  int getc() { return pos_ < buf_.size() ? static_cast<unsigned char>(buf_[pos_++]) : EOF; }
+  int peek() const { return pos_ < buf_.size() ? static_cast<unsigned char>(buf_[pos_]) : EOF; }
+  void ungetc() { if (pos_ > 0) --pos_; }
+  bool eof() const { return pos_ >= buf_.size(); }
+  // Reads up to and including the next LF; false at the end of the text.
+  // The LF is not stored in line; *had_lf tells whether the line ended with one.
+  bool getline(std::string& line, bool* had_lf = nullptr);
+  std::size_t pos() const { return pos_; }
+  void seek(std::size_t p) { pos_ = p < buf_.size() ? p : buf_.size(); }
+  const std::string& text() const { return buf_; }
+
+ private:
+  std::string buf_;
+  std::size_t pos_ = 0;
+};
+
+}  // namespace kal

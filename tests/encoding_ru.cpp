@@ -1,0 +1,3 @@
+// Compiled as UTF-8.
+extern const char encoding_russian_sample[];
+const char encoding_russian_sample[] = "Счёт-фактура №";
