@@ -498,7 +498,11 @@ TEST(HashtblFile, RoundTripOfAwkwardValues) {
   const std::vector<std::string> values = {
       "", " lead", "trail ", "\\", "\\\\n", "\n", "a\n\nb\n", "\xA5\xB9\x8C\x9C \xD3", "x=y&z", "~tilde~", "\\n literal",
       std::string(20000, '\\')};
-  for (std::size_t i = 0; i < values.size(); ++i) hashtbl_put(t, ("k" + std::to_string(i)).c_str(), values[i].c_str());
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    std::string key = std::to_string(i);
+    key.insert(key.begin(), 'k');
+    hashtbl_put(t, key.c_str(), values[i].c_str());
+  }
   std::string f = d.file("rt.txt");
   hashtbl_save(t, f.c_str());
   Table back(20);

@@ -149,7 +149,13 @@ TEST(HttpUtil, LongValuesAndManyParameters) {
 
   // 5,000 fields fill a request table; one more finds it full.
   std::string body;
-  for (int i = 5000; i >= 0; --i) body += "f" + std::to_string(i) + "=" + std::to_string(i * 3) + "&";
+  for (int i = 5000; i >= 0; --i) {
+    body += 'f';
+    body += std::to_string(i);
+    body += '=';
+    body += std::to_string(i * 3);
+    body += '&';
+  }
   body.pop_back();
   Table post(5000);
   parse_params(post, body.c_str());
