@@ -1,0 +1,343 @@
+#include "lib/convert.hpp"
+
+#include <array>
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <locale.h>
+#include <string_view>
+
+#include "server/oo_texts.hpp"
+
+namespace {
+
+// The last ten results of one converter.
+class Ring {
+ public:
+  const char* put(std::string_view text) {
+    std::string& slot = slots_[next_];
+    next_ = (next_ + 1) % slots_.size();
+    slot.assign(text);
+    return slot.c_str();
+  }
+
+ private:
+  std::array<std::string, 10> slots_;
+  std::size_t next_ = 0;
+};
+
+bool is_digit(int c) { return c >= '0' && c <= '9'; }
+bool is_space(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+bool english() { return oo_texts_get_lang() == 1; }
+
+// Decimal reading as atol does it, saturating at the range of long.
+long parse_long(const char* s) {
+  if (!s) return 0;
+  while (is_space(static_cast<unsigned char>(*s))) ++s;
+  bool neg = false;
+  if (*s == '-' || *s == '+') neg = *s++ == '-';
+  unsigned long limit = neg ? static_cast<unsigned long>(LONG_MAX) + 1 : LONG_MAX;
+  unsigned long v = 0;
+  for (; is_digit(static_cast<unsigned char>(*s)); ++s) {
+    unsigned d = static_cast<unsigned>(*s - '0');
+    v = (v > (limit - d) / 10) ? limit : v * 10 + d;
+  }
+  if (!neg) return static_cast<long>(v);
+  return v == limit ? LONG_MIN : -static_cast<long>(v);
+}
+
+// atoi over the first n bytes of s.
+int parse_int_window(const char* s, std::size_t n) {
+  std::string piece(s, n);
+  return to_i(piece.c_str());
+}
+
+// strtod in the "C" locale whatever the process locale is.
+double parse_double(const char* s) {
+  static locale_t c_locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+  if (!c_locale) return std::strtod(s, nullptr);
+  locale_t old = uselocale(c_locale);
+  double v = std::strtod(s, nullptr);
+  uselocale(old);
+  return v;
+}
+
+std::string with_separator(std::string text) {
+  char sep = kal::decimal_separator();
+  char other = sep == '.' ? ',' : '.';
+  auto at = text.find(other);
+  if (at != std::string::npos) text[at] = sep;
+  return text;
+}
+
+// Date texts of the fixed form "dd.mm.yyyy hh:mm:ss" and the ISO date.
+class DateScanner {
+ public:
+  explicit DateScanner(const char* s) : s_(s), n_(std::strlen(s)) {}
+  bool at_end() const { return p_ >= n_; }
+
+  // A piece of at most width digits, then one separator byte.  A piece that
+  // does not start with a digit is the number in the next width bytes, as a
+  // fixed-position reading takes it (" 5" is 5, "ab" is 0).
+  int piece(std::size_t width) {
+    std::size_t q = p_;
+    int v = 0;
+    while (q < n_ && q - p_ < width && is_digit(static_cast<unsigned char>(s_[q])))
+      v = v * 10 + (s_[q++] - '0');
+    if (q == p_) {
+      q = p_ + std::min(width, n_ - p_);
+      v = parse_int_window(s_ + p_, q - p_);
+    }
+    p_ = q;
+    if (p_ < n_ && !is_digit(static_cast<unsigned char>(s_[p_]))) ++p_;
+    return v;
+  }
+
+  // Four digits and a byte that is not one: year first.
+  bool iso() const {
+    if (n_ < 5) return false;
+    for (int i = 0; i < 4; ++i)
+      if (!is_digit(static_cast<unsigned char>(s_[i]))) return false;
+    return !is_digit(static_cast<unsigned char>(s_[4]));
+  }
+
+ private:
+  const char* s_;
+  std::size_t n_;
+  std::size_t p_ = 0;
+};
+
+int str_to_tm(struct tm* tm, const char* text, bool month_first) {
+  *tm = {};
+  tm->tm_mday = 1;
+  tm->tm_year = 70;
+  tm->tm_isdst = -1;
+  if (!text) return 7;
+  std::size_t n = std::strlen(text);
+  if (n == 0) return 7;
+  if (n <= 2) {
+    tm->tm_year = to_i(text) + 100;
+    return 8;
+  }
+  DateScanner scan(text);
+  if (scan.iso()) {
+    tm->tm_year = scan.piece(4) - 1900;
+    if (!scan.at_end()) tm->tm_mon = scan.piece(2) - 1;
+    if (!scan.at_end()) tm->tm_mday = scan.piece(2);
+    return 0;
+  }
+  // Day and month, in the order of the language; the month is kept 0-based.
+  auto set = [tm](bool month, int v) {
+    if (month)
+      tm->tm_mon = v - 1;
+    else
+      tm->tm_mday = v;
+  };
+  if (scan.at_end()) return 1;
+  set(month_first, scan.piece(2));
+  if (scan.at_end()) return 2;
+  set(!month_first, scan.piece(2));
+  if (scan.at_end()) return 3;
+  tm->tm_year = scan.piece(4) - 1900;
+  if (scan.at_end()) return 4;
+  tm->tm_hour = scan.piece(2);
+  if (scan.at_end()) return 5;
+  tm->tm_min = scan.piece(2);
+  if (scan.at_end()) return 6;
+  tm->tm_sec = scan.piece(2);
+  return 0;
+}
+
+// "dd.mm.yyyy" / "mm/dd/yyyy", with " hh:mm:ss" when with_time.
+std::string format_time(int64_t t, bool with_time) {
+  bool en = english();
+  struct tm tm {};
+  time_t tt = static_cast<time_t>(t);
+  if (t <= 0 || !localtime_r(&tt, &tm)) {
+    std::string epoch = en ? "01/01/1970" : "01.01.1970";
+    return with_time ? epoch + " 00:00:00" : epoch;
+  }
+  char buf[96];
+  int a = en ? tm.tm_mon + 1 : tm.tm_mday;
+  int b = en ? tm.tm_mday : tm.tm_mon + 1;
+  long year = static_cast<long>(tm.tm_year) + 1900;
+  if (with_time)
+    std::snprintf(buf, sizeof buf, en ? "%02d/%02d/%04ld %02d:%02d:%02d" : "%02d.%02d.%04ld %02d:%02d:%02d", a, b,
+                  year, tm.tm_hour, tm.tm_min, tm.tm_sec);
+  else
+    std::snprintf(buf, sizeof buf, en ? "%02d/%02d/%04ld" : "%02d.%02d.%04ld", a, b, year);
+  return buf;
+}
+
+}  // namespace
+
+namespace kal {
+
+std::string format_fixed(double value, int decimals, int width) {
+  // The longest fixed form of a double: 309 digits, sign, point, decimals.
+  char buf[400];
+  auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+  std::string out(buf, r.ec == std::errc() ? r.ptr : buf);
+  if (width > 0 && out.size() < static_cast<std::size_t>(width)) out.insert(0, width - out.size(), ' ');
+  return out;
+}
+
+char decimal_separator() {
+  int l = oo_texts_get_lang();
+  return (l == 1 || l == 2) ? '.' : ',';
+}
+
+}  // namespace kal
+
+const char* from_z(uint32_t value) {
+  static Ring ring;
+  char buf[16];
+  auto r = std::to_chars(buf, buf + sizeof buf, value);
+  return ring.put(std::string_view(buf, r.ptr - buf));
+}
+
+const char* from_i(int value) {
+  static Ring ring;
+  char buf[16];
+  auto r = std::to_chars(buf, buf + sizeof buf, value);
+  return ring.put(std::string_view(buf, r.ptr - buf));
+}
+
+const char* from_l(long value) {
+  static Ring ring;
+  char buf[24];
+  auto r = std::to_chars(buf, buf + sizeof buf, value);
+  return ring.put(std::string_view(buf, r.ptr - buf));
+}
+
+const char* from_q(unsigned long value) {
+  static Ring ring;
+  char buf[24];
+  auto r = std::to_chars(buf, buf + sizeof buf, value);
+  return ring.put(std::string_view(buf, r.ptr - buf));
+}
+
+const char* from_c(char value) {
+  static char buf[2];
+  buf[0] = value;
+  buf[1] = '\0';
+  return buf;
+}
+
+const char* from_s(const char* value) { return value; }
+
+const char* from_t(int64_t time) {
+  static Ring ring;
+  return ring.put(format_time(time, true));
+}
+
+const char* from_td(int64_t time) {
+  static std::string text;
+  text = format_time(time, false);
+  return text.c_str();
+}
+
+const char* from_tmin(int minutes) {
+  static char buf[32];
+  std::snprintf(buf, sizeof buf, "%d:%02d", minutes / 60, minutes % 60);
+  return buf;
+}
+
+const char* from_gzl(double value) {
+  static Ring ring;
+  return ring.put(with_separator(kal::format_fixed(value, 2, 4)));
+}
+
+const char* from_gzl6(double value) {
+  static Ring ring;
+  return ring.put(with_separator(kal::format_fixed(value, 6, 8)));
+}
+
+const char* from_gzl0(double value) {
+  static Ring ring;
+  std::string text;
+  // Only a value inside the range of long can be compared with its long.
+  if (std::isfinite(value) && value >= -9.2e18 && value <= 9.2e18 &&
+      value == static_cast<double>(static_cast<long>(value))) {
+    text = std::to_string(static_cast<long>(value)) + ".0";
+  } else {
+    text = kal::format_fixed(value, 8, 10);
+  }
+  if (text.find('.') != std::string::npos) {
+    while (!text.empty() && text.back() == '0') text.pop_back();
+    if (!text.empty() && text.back() == '.') text.pop_back();
+  }
+  return ring.put(with_separator(std::move(text)));
+}
+
+uint32_t to_z(const char* text) { return static_cast<uint32_t>(parse_long(text)); }
+
+long to_l(const char* text) { return parse_long(text); }
+
+int to_i(const char* text) {
+  long v = parse_long(text);
+  if (v > INT_MAX) return INT_MAX;
+  if (v < INT_MIN) return INT_MIN;
+  return static_cast<int>(v);
+}
+
+char to_c(const char* text) { return text ? text[0] : ' '; }
+
+int to_tmin(const char* text) {
+  if (!text || !text[0]) return 0;
+  long long hours = to_i(text);
+  long long minutes = 0;
+  if (text[1] == ':')
+    minutes = to_i(text + 2);
+  else if (text[1] && text[2] == ':')
+    minutes = to_i(text + 3);
+  long long total = hours * 60 + minutes;
+  if (total > INT_MAX) return INT_MAX;
+  if (total < INT_MIN) return INT_MIN;
+  return static_cast<int>(total);
+}
+
+double to_gzl(const char* text) {
+  if (!text) return 0;
+  std::string s(text);
+  auto comma = s.find(',');
+  if (comma != std::string::npos && comma > 0) s[comma] = '.';
+  return parse_double(s.c_str());
+}
+
+int64_t to_t(const char* text) {
+  if (!text) return static_cast<int64_t>(std::time(nullptr));
+  struct tm tm {};
+  if (english())
+    utils_str_to_tm_dst_en(&tm, text);
+  else
+    utils_str_to_tm_dst(&tm, text);
+  return static_cast<int64_t>(std::mktime(&tm));
+}
+
+int utils_str_to_tm_dst(struct tm* tm, const char* text) { return str_to_tm(tm, text, false); }
+
+int utils_str_to_tm_dst_en(struct tm* tm, const char* text) { return str_to_tm(tm, text, true); }
+
+int64_t utils_mktime(struct tm* tm) {
+  if (tm->tm_isdst < 0) return static_cast<int64_t>(std::mktime(tm));
+  // mktime normalises its argument, so each attempt starts from the
+  // caller's own time.
+  struct tm summer = *tm;
+  summer.tm_isdst = 1;
+  time_t t = std::mktime(&summer);
+  struct tm check {};
+  if (localtime_r(&t, &check) && check.tm_isdst > 0) {
+    *tm = summer;
+    return static_cast<int64_t>(t);
+  }
+  struct tm standard = *tm;
+  standard.tm_isdst = 0;
+  t = std::mktime(&standard);
+  *tm = standard;
+  return t < 0 ? 0 : static_cast<int64_t>(t);
+}
