@@ -1,0 +1,216 @@
+#include "lib/codepage.hpp"
+
+#include <array>
+#include <cstring>
+
+#include "server/oo_texts.hpp"
+
+const unsigned char plconv_Windows_EE[18] = {0xA5, 0xC6, 0xCA, 0xA3, 0xD1, 0xD3, 0x8C, 0x8F, 0xAF,
+                                             0xB9, 0xE6, 0xEA, 0xB3, 0xF1, 0xF3, 0x9C, 0x9F, 0xBF};
+const unsigned char plconv_ISO_Latin_2[18] = {0xA1, 0xC6, 0xCA, 0xA3, 0xD1, 0xD3, 0xA6, 0xAC, 0xAF,
+                                              0xB1, 0xE6, 0xEA, 0xB3, 0xF1, 0xF3, 0xB6, 0xBC, 0xBF};
+const unsigned char plconv_Mazovia[18] = {0x8F, 0x95, 0x90, 0x9C, 0xA5, 0xA3, 0x98, 0xA0, 0xA1,
+                                          0x86, 0x8D, 0x91, 0x92, 0xA4, 0xA2, 0x9E, 0xA6, 0xA7};
+
+namespace {
+
+constexpr int kPolish = 0;
+constexpr int kCzech = 3;
+constexpr int kRussian = 7;
+
+struct Pair {
+  unsigned char win;
+  unsigned char iso;
+};
+
+// Letters whose Windows-1250 and ISO-8859-2 codes differ.
+constexpr Pair kPolishDiff[] = {{0xB9, 0xB1}, {0x9C, 0xB6}, {0x9F, 0xBC},
+                                {0xA5, 0xA1}, {0x8C, 0xA6}, {0x8F, 0xAC}};
+constexpr Pair kCzechDiff[] = {{0x9A, 0xB9}, {0x9D, 0xBB}, {0x9E, 0xBE},
+                               {0x8A, 0xA9}, {0x8D, 0xAB}, {0x8E, 0xAE}};
+
+// A 256-byte map; identity except for the pairs given.
+using Map = std::array<unsigned char, 256>;
+
+constexpr Map identity() {
+  Map m{};
+  for (int i = 0; i < 256; ++i) m[i] = static_cast<unsigned char>(i);
+  return m;
+}
+
+template <std::size_t N>
+constexpr Map from_pairs(const Pair (&pairs)[N], bool reverse) {
+  Map m = identity();
+  for (const Pair& p : pairs) {
+    if (reverse)
+      m[p.iso] = p.win;
+    else
+      m[p.win] = p.iso;
+  }
+  return m;
+}
+
+constexpr Map from_lists(const unsigned char* from, const unsigned char* to) {
+  Map m = identity();
+  for (int i = 0; i < 18; ++i) m[from[i]] = to[i];
+  return m;
+}
+
+constexpr Map kWin2IsoPl = from_pairs(kPolishDiff, false);
+constexpr Map kIso2WinPl = from_pairs(kPolishDiff, true);
+constexpr Map kWin2IsoCz = from_pairs(kCzechDiff, false);
+constexpr Map kIso2WinCz = from_pairs(kCzechDiff, true);
+
+const Map& win2maz_map() {
+  static const Map m = from_lists(plconv_Windows_EE, plconv_Mazovia);
+  return m;
+}
+const Map& maz2win_map() {
+  static const Map m = from_lists(plconv_Mazovia, plconv_Windows_EE);
+  return m;
+}
+const Map& win2iso_pl_map() {
+  static const Map m = from_lists(plconv_Windows_EE, plconv_ISO_Latin_2);
+  return m;
+}
+const Map& iso2win_pl_map() {
+  static const Map m = from_lists(plconv_ISO_Latin_2, plconv_Windows_EE);
+  return m;
+}
+
+inline char apply(const Map& m, char c) {
+  return static_cast<char>(m[static_cast<unsigned char>(c)]);
+}
+
+template <typename F>
+char* repl(char* text, F f) {
+  if (text == nullptr) return nullptr;
+  for (char* p = text; *p != '\0'; ++p) *p = f(*p);
+  return text;
+}
+
+template <typename F>
+void repl(std::string& text, F f) {
+  for (char& c : text) c = f(c);
+}
+
+}  // namespace
+
+char win2iso(char c) {
+  switch (oo_texts_get_lang()) {
+    case kPolish: return apply(kWin2IsoPl, c);
+    case kCzech: return apply(kWin2IsoCz, c);
+    default: return c;
+  }
+}
+
+char iso2win(char c) {
+  if (c == '\r') return ' ';
+  switch (oo_texts_get_lang()) {
+    case kPolish: return apply(kIso2WinPl, c);
+    case kCzech: return apply(kIso2WinCz, c);
+    default: return c;
+  }
+}
+
+char win2none(char c) {
+  switch (static_cast<unsigned char>(c)) {
+    case 0xB9: return 'a';
+    case 0xE6: return 'c';
+    case 0xEA: return 'e';
+    case 0xB3: return 'l';
+    case 0xF1: return 'n';
+    case 0xF3: return 'o';
+    case 0x9C: return 's';
+    case 0x9F: return 'z';
+    case 0xBF: return 'z';
+    case 0xA5: return 'A';
+    case 0xC6: return 'C';
+    case 0xCA: return 'E';
+    case 0xA3: return 'L';
+    case 0xD1: return 'N';
+    case 0xD3: return 'O';
+    case 0x8C: return 'S';
+    case 0xAF: return 'Z';
+    case 0x8F: return 'Z';
+    default: return c;
+  }
+}
+
+char* repl_win2iso(char* text) { return repl(text, win2iso); }
+char* repl_iso2win(char* text) { return repl(text, iso2win); }
+char* repl_win2none(char* text) { return repl(text, win2none); }
+void repl_win2iso(std::string& text) { repl(text, win2iso); }
+void repl_iso2win(std::string& text) { repl(text, iso2win); }
+void repl_win2none(std::string& text) { repl(text, win2none); }
+
+char win2iso_org(char c) {
+  switch (oo_texts_get_lang()) {
+    case kRussian: return c;
+    case kCzech: return win2iso(c);
+    default: return apply(win2iso_pl_map(), c);
+  }
+}
+
+char iso2win_org(char c) {
+  switch (oo_texts_get_lang()) {
+    case kRussian: return c;
+    case kCzech: return apply(kIso2WinCz, c);
+    default: return apply(iso2win_pl_map(), c);
+  }
+}
+
+char win2maz(char c) {
+  return oo_texts_get_lang() == kRussian ? c : apply(win2maz_map(), c);
+}
+
+char maz2win(char c) {
+  return oo_texts_get_lang() == kRussian ? c : apply(maz2win_map(), c);
+}
+
+char* repl_win2maz(char* text) { return repl(text, win2maz); }
+char* repl_maz2win(char* text) { return repl(text, maz2win); }
+void repl_win2maz(std::string& text) { repl(text, win2maz); }
+void repl_maz2win(std::string& text) { repl(text, maz2win); }
+
+int utf8_to_cyrylica(unsigned char first, unsigned char second) {
+  if (first == 0xD0) {
+    if (second >= 0x81 && second <= 0x84) return 0x4B + (second - 0x81);  // Ё Ђ Ѓ Є
+    if (second >= 0x86 && second <= 0xBF) return 0x50 + (second - 0x86);  // І ... п
+    return 0;
+  }
+  if (first == 0xD1) {
+    if (second >= 0x80 && second <= 0x84) return 0x8A + (second - 0x80);  // р ... ф
+    if (second == 0x85) return 0xD4;  // х has no code of its own; the font's ҳ looks the same
+    if (second >= 0x86 && second <= 0x91) return 0x8F + (second - 0x86);  // ц ... ё
+    return 0;
+  }
+  return 0;
+}
+
+int is_cyrylica(const char* p) {
+  if (p == nullptr || *p == '\0') return 0;
+  return utf8_to_cyrylica(static_cast<unsigned char>(p[0]), static_cast<unsigned char>(p[1]));
+}
+
+char is_html_char(const char* p, int* length) {
+  struct Ref {
+    const char* text;
+    char repl;
+  };
+  static constexpr Ref kRefs[] = {
+      {"&#169;", 'c'}, {"&#8222;", '"'}, {"&#8211;", '-'}, {"&#8221;", '"'}};
+  if (p != nullptr) {
+    for (const Ref& r : kRefs) {
+      std::size_t n = std::strlen(r.text);
+      if (std::strncmp(p, r.text, n) == 0) {
+        if (length) *length = static_cast<int>(n);
+        return r.repl;
+      }
+    }
+  }
+  if (length) *length = 0;
+  return 0;
+}
+
+int is_az(char c) { return ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) ? 1 : 0; }

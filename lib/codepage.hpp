@@ -1,0 +1,74 @@
+// Code pages of the system's texts.
+//
+// Inside the program text is Windows-1250 (UTF-8 in the Russian UI).  The
+// browser side and the PDF fonts use ISO-8859-2, the stock program's files
+// use Mazovia, and Russian letters are written into PDF pages as one-byte
+// codes of the embedded font Cyrylica.  Every table and every conversion
+// between these lives here.
+//
+// The conversions that depend on the UI language read it with
+// oo_texts_get_lang() (0 Polish ... 3 Czech ... 7 Russian).
+#pragma once
+
+#include <string>
+
+// The 18 Polish letters in the order
+// Ą Ć Ę Ł Ń Ó Ś Ź Ż ą ć ę ł ń ó ś ź ż, in three code pages.
+extern const unsigned char plconv_Windows_EE[18];
+extern const unsigned char plconv_ISO_Latin_2[18];
+extern const unsigned char plconv_Mazovia[18];
+
+// --- Windows-1250 <-> ISO-8859-2 of the letters of the UI language ---------
+//
+// Polish UI (0): the six Polish letters whose codes differ (ą ś ź Ą Ś Ź).
+// Czech UI (3): the six Czech letters whose codes differ (š ť ž Š Ť Ž).
+// Every other byte, and every byte in the other languages, passes unchanged;
+// in addition iso2win turns a CR into a blank in every language.  The two
+// tables never map a byte onto a byte that they map again, so converting a
+// text twice changes nothing more.
+
+char win2iso(char c);
+char iso2win(char c);
+// A Polish letter becomes its letter without diacritic, in every language.
+char win2none(char c);
+
+// In place over a NUL-terminated text (NULL is ignored); return the text.
+char* repl_win2iso(char* text);
+char* repl_iso2win(char* text);
+char* repl_win2none(char* text);
+void repl_win2iso(std::string& text);
+void repl_iso2win(std::string& text);
+void repl_win2none(std::string& text);
+
+// --- the reply's output code page ------------------------------------------
+//
+// win2iso_org: Russian UI unchanged; Czech UI as win2iso; every other UI maps
+// the 18 Polish letters from plconv_Windows_EE to plconv_ISO_Latin_2.
+// iso2win_org is its reverse and keeps a CR as it is.
+char win2iso_org(char c);
+char iso2win_org(char c);
+
+// --- Windows-1250 <-> Mazovia (the 18 Polish letters; Russian UI unchanged) -
+char win2maz(char c);
+char maz2win(char c);
+char* repl_win2maz(char* text);
+char* repl_maz2win(char* text);
+void repl_win2maz(std::string& text);
+void repl_maz2win(std::string& text);
+
+// --- Cyrillic letters in the PDF font Cyrylica -------------------------------
+//
+// The code of the two-byte UTF-8 Cyrillic letter first, second in the font
+// Cyrylica (U+0401-U+0404, U+0406-U+0451); 0 when the pair is none of them.
+int utf8_to_cyrylica(unsigned char first, unsigned char second);
+// 0 at the end of the text, else utf8_to_cyrylica of the byte at p and the
+// next one.
+int is_cyrylica(const char* p);
+
+// The replacement character of the character reference that starts at p
+// ("&#169;" -> 'c', "&#8222;" and "&#8221;" -> '"', "&#8211;" -> '-') with
+// its length in *length; 0 and length 0 for any other text.
+char is_html_char(const char* p, int* length);
+
+// 1 for the ASCII letters A-Z and a-z, else 0.
+int is_az(char c);
