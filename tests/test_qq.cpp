@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+#include "lib/qq.hpp"
+#include "platform/textfile.hpp"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TempDir {
+  fs::path path;
+  TempDir() {
+    char tmpl[] = "/tmp/kal_qq_XXXXXX";
+    path = mkdtemp(tmpl);
+  }
+  ~TempDir() {
+    std::error_code ec;
+    fs::remove_all(path, ec);
+  }
+  std::string file(const char* name) const { return (path / name).string(); }
+};
+
+void write_raw(const std::string& path, const std::string& bytes) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
+  std::fclose(f);
+}
+
+// The output of a template with every placeholder shown as {name}, in the
+// order the callbacks saw text and names.
+struct Transcript {
+  std::string out;
+  qq_put_char_fn put() {
+    return [this](char c) { out.push_back(c); };
+  }
+  qq_value_fn value() {
+    return [this](const char* name, std::size_t length) {
+      EXPECT_EQ(std::strlen(name), length);
+      out += "{" + std::string(name, length) + "}";
+    };
+  }
+};
+
+std::string expand(const std::string& tmpl) {
+  kal::TextIn in(tmpl);
+  Transcript t;
+  EXPECT_EQ(qq_find_all(in, t.put(), t.value()), 0);
+  return t.out;
+}
+
+}  // namespace
+
+TEST(QqTemplate, ExpandsPlaceholdersAndComments) {
+  const struct {
+    const char* tmpl;
+    const char* out;
+  } cases[] = {
+      {"Name: QQnazwa<br>\n", "Name: {nazwa}<br>\n"},
+      {"plain text only\n", "plain text only\n"},
+      {"QQ x", "{} x"},                // an empty name
+      {"xQQ", "x{}"},
+      {"QQQx", "{Qx}"},                // the third Q begins the name
+      {"QQQQ-", "{QQ}-"},
+      {"endsQQabc", "ends{abc}"},
+      {"QQabc#note\nZ", "{abc}Z"},
+      {"QQ#note\nZ", "{}Z"},
+      {"QQabc#note without a line end", "{abc}"},
+      {"QQabc#\n", "{abc}"},
+      {"QA Q! Q", "QA Q! Q"},          // single Qs are text, the last one too
+      {"Q#", "Q#"},
+      {"QQa_1,.[]()$b-c", "{a_1,.[]()$b}-c"},
+      {"QQU(Firma_nazwa)!", "{U(Firma_nazwa)}!"},
+      {"QQ$x QQ$y", "{$x} {$y}"},
+      {"QQaQQb c", "{aQQb} c"},        // Q is a name byte
+      {"QQn\xA3x", "{n}\xA3x"},
+      {"QQa\nQQb", "{a}\n{b}"},
+      {"<td>QQMGS_PAGE_Firmy\"></td>", "<td>{MGS_PAGE_Firmy}\"></td>"},
+      // Placeholders on the lines right after comments are expanded too.
+      {"QQa#one\nQQb#two\nQQc\n", "{a}{b}{c}\n"},
+      {"QQa#one\nQ QQb", "{a}Q {b}"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(expand(c.tmpl), c.out) << "template: " << c.tmpl;
+}
+
+// Names have no length limit: a long one reaches the resolver whole.
+TEST(QqTemplate, LongNamesAreHandedOverWhole) {
+  std::string name(100000, 'n');
+  name += "$";
+  std::string setting = "U(" + std::string(700, 'k') + ")";
+  EXPECT_EQ(expand("<QQ" + name + ">QQ" + setting + ";"), "<{" + name + "}>{" + setting + "};");
+}
+
+TEST(QqRun, ReadsTheTemplateAsText) {
+  TempDir d;
+  std::string path = d.file("body.htm");
+  write_raw(path, "<p>QQ$uwagi</p>\r\nQQU(Nazwa)#comment\r\n<b>QQ$x</b>\r\n");
+  Transcript t;
+  EXPECT_EQ(qq_run(path.c_str(), t.put(), t.value()), 0);
+  EXPECT_EQ(t.out, "<p>{$uwagi}</p>\n{U(Nazwa)}<b>{$x}</b>\n");
+}
+
+TEST(QqRun, MissingTemplateIsReportedAndNothingIsCalled) {
+  TempDir d;
+  std::string path = d.file("none.htm");
+  Transcript t;
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(qq_run(path.c_str(), t.put(), t.value()), -1);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "qq(): Can't open file '" + path + "' to read !\n");
+  EXPECT_EQ(t.out, "");
+
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(qq_run(nullptr, t.put(), t.value()), -1);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "qq(): Can't open file '' to read !\n");
+}
+
+namespace {
+
+// Writers shaped like the reply appender and the page resolver.
+std::string g_out;
+int appc_like(char c) {
+  g_out.push_back(c);
+  return static_cast<int>(g_out.size());
+}
+int resolver_like(const char* name, int length) {
+  g_out += "[" + std::string(name, static_cast<std::size_t>(length)) + "]";
+  return 0;
+}
+
+}  // namespace
+
+TEST(QqRun, TakesPlainFunctionsAndEmptyCallbacks) {
+  TempDir d;
+  std::string path = d.file("menu.htm");
+  write_raw(path, "a QQ$b c");
+  g_out.clear();
+  EXPECT_EQ(qq_run(path.c_str(), appc_like, resolver_like), 0);
+  EXPECT_EQ(g_out, "a [$b] c");
+
+  Transcript t;
+  EXPECT_EQ(qq_run(path.c_str(), nullptr, t.value()), 0);
+  EXPECT_EQ(t.out, "{$b}");
+  Transcript u;
+  EXPECT_EQ(qq_run(path.c_str(), u.put(), nullptr), 0);
+  EXPECT_EQ(u.out, "a  c");
+}
