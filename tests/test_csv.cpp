@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <type_traits>
 #include <unistd.h>
 #include <vector>
 
@@ -160,6 +161,10 @@ TEST(CsvLoad, LongLinesStayOneRecord) {
   std::vector<Cell> want = {{0, 0, first}, {0, 1, "2"}, {1, 0, quoted}, {1, 1, "tail"}, {2, 0, "next"}};
   EXPECT_EQ(got.cells, want);
 }
+
+// The import pages hand their cell handlers over as plain functions.
+static_assert(std::is_constructible_v<csv_callback, int (*)(uint32_t, uint32_t, const char*)>);
+static_assert(std::is_constructible_v<csv_callback, int (*)(unsigned long, unsigned long, const char*)>);
 
 TEST(CsvFileline, ReadsUpToEachLineEnd) {
   kal::TextIn in(std::string("ab\rc\n\nlast"));
