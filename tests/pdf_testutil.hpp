@@ -31,10 +31,10 @@ struct CmdResult {
 };
 
 // Runs a command of the test (paths quoted by the caller) and collects its
-// standard output and error.
-inline CmdResult run(const std::string& cmd) {
+// standard output and, unless told otherwise, its standard error.
+inline CmdResult run(const std::string& cmd, bool with_stderr = true) {
   CmdResult r;
-  FILE* p = popen((cmd + " 2>&1").c_str(), "r");
+  FILE* p = popen((cmd + (with_stderr ? " 2>&1" : " 2>/dev/null")).c_str(), "r");
   if (p == nullptr) return r;
   char buf[4096];
   size_t n;
