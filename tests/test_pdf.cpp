@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <sys/wait.h>
 #include <regex>
 #include <string>
 #include <vector>
@@ -402,6 +403,27 @@ TEST(PdfPrint, PrintCommand) {
   testing::internal::CaptureStdout();
   EXPECT_EQ(spawnv_print("wydruk.pdf"), 0);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "spawnv_print() pid=0\n");
+
+  // The print command gets the file as one argument, with no shell between.
+  WorkDir wd(false);
+  {
+    FILE* f = std::fopen("lp", "w");
+    ASSERT_NE(f, nullptr);
+    std::fputs("#!/bin/sh\nprintf '%s|' \"$#\" \"$@\" > printed\n", f);
+    std::fclose(f);
+    std::filesystem::permissions("lp", std::filesystem::perms::owner_all);
+  }
+  std::string old_path = std::getenv("PATH") ? std::getenv("PATH") : "";
+  setenv("PATH", (wd.path() + ":" + old_path).c_str(), 1);
+  testing::internal::CaptureStdout();
+  int pid = spawnv_print1("my file; rm -rf x.pdf");
+  std::string out = testing::internal::GetCapturedStdout();
+  setenv("PATH", old_path.c_str(), 1);
+  ASSERT_GT(pid, 0);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_EQ(out, "spawnv_print() pid=" + std::to_string(pid) + "\n");
+  EXPECT_EQ(kaltest::read_bytes("printed"), "1|my file; rm -rf x.pdf|");
 }
 
 // --- what real readers make of it -------------------------------------------------
