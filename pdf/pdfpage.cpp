@@ -258,9 +258,8 @@ namespace {
 constexpr char kPrintCommand[] = "lp";
 }
 
-int spawnv_print(const char* path) {
-  const char* argv[] = {kPrintCommand, path ? path : "", nullptr};
-  (void)argv;  // prepared only: nothing is started here
+int spawnv_print(const char* /*path*/) {
+  // Only prepared: the file is printed from the browser, nothing is started.
   std::printf("spawnv_print() pid=%d\n", 0);
   return 0;
 }
