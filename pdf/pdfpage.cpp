@@ -4,11 +4,11 @@
 #include <sys/types.h>
 
 #include <charconv>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
 #include "lib/codepage.hpp"
+#include "pdf/appendf.hpp"
 #include "pdf/pdf_fonts.hpp"
 #include "pdf/pdf_reply.hpp"
 #include "pdf/topdf.hpp"
@@ -29,25 +29,7 @@ constexpr int kRussian = 7;
 int page_width() { return mediaBox[2]; }
 int page_height() { return mediaBox[3]; }
 
-void appendf(std::string& buf, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
-void appendf(std::string& buf, const char* fmt, ...) {
-  char line[256];
-  va_list ap;
-  va_start(ap, fmt);
-  int n = std::vsnprintf(line, sizeof line, fmt, ap);
-  va_end(ap);
-  if (n < 0) return;
-  if (static_cast<std::size_t>(n) < sizeof line) {
-    buf.append(line, static_cast<std::size_t>(n));
-    return;
-  }
-  std::string big(static_cast<std::size_t>(n) + 1, '\0');
-  va_start(ap, fmt);
-  std::vsnprintf(big.data(), big.size(), fmt, ap);
-  va_end(ap);
-  big.resize(static_cast<std::size_t>(n));
-  buf += big;
-}
+using kal::appendf;
 
 // "%f" of the C locale, whatever locale the process runs in.
 std::string fixed6(double v) {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "pdf/appendf.hpp"
 #include "pdf/barcode.hpp"
 #include "pdf/pdf_fonts.hpp"
 #include "pdf/pdfpage.hpp"
@@ -15,22 +16,10 @@
 namespace kal {
 
 void PdfFile::printf(const char* fmt, ...) {
-  char small[256];
   va_list ap;
   va_start(ap, fmt);
-  int n = std::vsnprintf(small, sizeof small, fmt, ap);
+  vappendf(buf_, fmt, ap);
   va_end(ap);
-  if (n < 0) return;
-  if (static_cast<std::size_t>(n) < sizeof small) {
-    buf_.append(small, static_cast<std::size_t>(n));
-    return;
-  }
-  std::string big(static_cast<std::size_t>(n) + 1, '\0');
-  va_start(ap, fmt);
-  std::vsnprintf(big.data(), big.size(), fmt, ap);
-  va_end(ap);
-  big.resize(static_cast<std::size_t>(n));
-  buf_ += big;
 }
 
 int PdfFile::commit(std::string* err) const { return atomic_rewrite(path_, buf_, err); }
