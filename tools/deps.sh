@@ -1,7 +1,26 @@
 #!/bin/sh
 # Installs the Debian packages the build, the program and the tests need.
+# One package a line, so that additions merge cleanly.
 set -e
-PKGS="g++ cmake make pkg-config libsodium-dev libgtest-dev libgmock-dev libbenchmark-dev python3 locales"
+PKGS="
+g++
+cmake
+make
+pkg-config
+libsodium-dev
+libgtest-dev
+libgmock-dev
+libbenchmark-dev
+python3
+locales
+fonts-urw-base35
+fonts-linuxlibertine
+python3-fonttools
+python3-pil
+qpdf
+poppler-utils
+zbar-tools
+"
 if [ "$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo"; fi
 missing=""
 for p in $PKGS; do
