@@ -30,14 +30,6 @@ std::string without_trailing_s(std::string s) {
   return s;
 }
 
-bool ends_with(const std::string& s, std::string_view tail) {
-  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-void replace_tail(std::string& s, std::string_view tail, std::string_view with) {
-  if (ends_with(s, tail)) s.replace(s.size() - tail.size(), tail.size(), with);
-}
-
 // German: "einundzwanzig", "hundert eins".  Always the German words, whatever
 // the UI language.
 const char* de(int id) {
@@ -201,6 +193,11 @@ std::string whole_words(int32_t n) {
 }
 
 }  // namespace
+
+void replace_tail(std::string& s, std::string_view tail, std::string_view with) {
+  if (s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0)
+    s.replace(s.size() - tail.size(), tail.size(), with);
+}
 
 std::string plain_below_1000(int v) {
   if (v < 0 || v > 999) return {};

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace kal::slownie {
 
@@ -13,6 +14,9 @@ enum Unit : int { kThousand = 0, kMillion = 1, kBillion = 2 };
 // The plain composition below one thousand (Polish, English, Czech, Russian):
 // units, tens and hundreds words of the text table joined by blanks.
 std::string plain_below_1000(int v);
+
+// Replaces the end of s when s ends with `tail`.
+void replace_tail(std::string& s, std::string_view tail, std::string_view with);
 
 // Spanish: a whole number (n >= 0), and the words below one thousand, with
 // "uno" shortened to "un" before mil and millones when `apocope` is set.

@@ -13,11 +13,8 @@ std::string ru_count_words(int count, Unit unit) {
   if (count <= 0) return {};
   std::string s = plain_below_1000(count % 1000);
   if (unit == kThousand && count % 100 / 10 != 1) {
-    const std::string one = tr(310), two = tr(311);
-    if (count % 10 == 1 && s.size() >= one.size() && s.compare(s.size() - one.size(), one.size(), one) == 0)
-      s.replace(s.size() - one.size(), one.size(), "одна");
-    else if (count % 10 == 2 && s.size() >= two.size() && s.compare(s.size() - two.size(), two.size(), two) == 0)
-      s.replace(s.size() - two.size(), two.size(), "две");
+    if (count % 10 == 1) replace_tail(s, tr(310), "одна");
+    if (count % 10 == 2) replace_tail(s, tr(311), "две");
   }
   return s;
 }
