@@ -20,6 +20,7 @@ python3-pil
 qpdf
 poppler-utils
 zbar-tools
+python3-num2words
 "
 if [ "$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo"; fi
 missing=""
