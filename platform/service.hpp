@@ -115,7 +115,9 @@ using ServiceHandlerFn = void (*)(unsigned long control);
 // Runs service_main(1, {service name}) on its own thread when the program was
 // started as a service and returns true once that thread has ended; the stop
 // signals are turned into SVC_CONTROL_STOP for the registered handler.  Returns
-// false (doing nothing) when the program was not started as a service.
+// false (doing nothing) when the program was not started as a service.  Call
+// it before the program starts threads of its own, so that no other thread
+// takes the stop signals.
 // table_name is the name the program serves under; the name it was started
 // under wins (a service installed with a suffix is started under its own name).
 bool service_dispatcher(const char* table_name, ServiceMainFn service_main);

@@ -519,6 +519,13 @@ TEST_F(Frame, UnitQuotesWhatSystemdWouldExpand) {
   EXPECT_EQ(back.dependencies, def.dependencies);
   EXPECT_EQ(back.start_type, kal::SVC_DEMAND_START);
 
+  // Its program does not exist: the start fails with the reason and leaves
+  // the service stopped.
+  EXPECT_EQ(kal::svc_start("Kal Test"), ENOENT);
+  kal::ServiceStatus st;
+  ASSERT_EQ(kal::svc_query("Kal Test", &st), 0);
+  EXPECT_EQ(st.state, kal::SVC_STOPPED);
+
   for (const char* bad : {"", "a/b", "a\\b", ".x"}) {
     def.name = bad;
     EXPECT_EQ(kal::svc_create(def), EINVAL) << bad;
@@ -600,10 +607,13 @@ TEST_F(Frame, ConsoleStopsOnSigtermAndSigint) {
     EXPECT_TRUE(fs::exists(dir_ / "inst" / "probe_done.txt")) << sig;
   }
   // Any other first argument is a console run as well; the hook's result is
-  // the exit code.
-  Outcome r = run_program(probe, {"-x", "Result=3", "Install_Dir=" + inst()});
+  // the exit code.  The program's own arguments are taken as they are: a
+  // blank or a quote splits nothing, an empty one is dropped.
+  std::string spaced = (dir_ / "my inst").string() + "/";
+  Outcome r = run_program(probe, {"-x", "Result=3", "", "Note=a\"b", "Install_Dir=" + spaced});
   EXPECT_EQ(r.rc, 3);
-  EXPECT_EQ(slurp(dir_ / "inst" / "probe_args.txt"), "KALMITOR\n-x\nResult=3\nInstall_Dir=" + inst() + "\n");
+  EXPECT_EQ(slurp(dir_ / "my inst" / "probe_args.txt"),
+            "KALMITOR\n-x\nResult=3\nNote=a\"b\nInstall_Dir=" + spaced + "\n");
 }
 
 TEST_F(Frame, StartedByHandWithoutArgumentsRunsInTheConsole) {
