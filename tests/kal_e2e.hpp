@@ -192,6 +192,9 @@ class Server {
     std::string data_dir = KAL_SOURCE_DIR "/data";
     // Further command-line arguments.
     std::vector<std::string> args;
+    // Environment variables ("NAME=value") set for the program on top of
+    // the test's own.
+    std::vector<std::string> env;
     int start_timeout_ms = 15000;
   };
 
@@ -330,6 +333,21 @@ class Server {
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
+    std::vector<std::string> env_texts;
+    for (char** e = environ; *e; ++e) {
+      std::string_view entry(*e);
+      bool replaced = false;
+      for (const auto& mine : opt_.env) {
+        auto eq = mine.find('=');
+        if (eq != std::string::npos && entry.substr(0, eq + 1) == std::string_view(mine).substr(0, eq + 1))
+          replaced = true;
+      }
+      if (!replaced) env_texts.emplace_back(entry);
+    }
+    env_texts.insert(env_texts.end(), opt_.env.begin(), opt_.env.end());
+    std::vector<char*> envp;
+    for (auto& e : env_texts) envp.push_back(e.data());
+    envp.push_back(nullptr);
     int log_fd = ::open(log_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     int null_fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
     if (log_fd < 0 || null_fd < 0) {
@@ -346,7 +364,7 @@ class Server {
       ::dup2(null_fd, 0);
       ::dup2(log_fd, 1);
       ::dup2(log_fd, 2);
-      ::execv(argv[0], argv.data());
+      ::execve(argv[0], argv.data(), envp.data());
       ::_exit(127);
     }
     ::close(log_fd);
