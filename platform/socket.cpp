@@ -170,7 +170,7 @@ int sock_send_all(int fd, const void* buf, std::size_t len) {
   return 0;
 }
 
-int sock_send_all2(int fd, const void* a, std::size_t alen, const void* b, std::size_t blen) {
+int sock_send_all2(int fd, const void* a, std::size_t alen, const void* b, std::size_t blen, int timeout_ms) {
   iovec v[2] = {{const_cast<void*>(a), alen}, {const_cast<void*>(b), blen}};
   iovec* p = v;
   int n_iov = 2;
@@ -183,11 +183,14 @@ int sock_send_all2(int fd, const void* a, std::size_t alen, const void* b, std::
     msghdr m{};
     m.msg_iov = p;
     m.msg_iovlen = static_cast<std::size_t>(n_iov);
-    ssize_t n = ::sendmsg(fd, &m, MSG_NOSIGNAL);
+    // Never blocks inside the call: waiting happens below, with the timeout.
+    ssize_t n = ::sendmsg(fd, &m, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (n < 0) {
       if (errno == EINTR) continue;
       if (errno == EAGAIN || errno == EWOULDBLOCK) {
-        if (wait_writable(fd, -1) < 0) return -1;
+        int w = wait_writable(fd, timeout_ms);
+        if (w == 0) errno = ETIMEDOUT;
+        if (w <= 0) return -1;
         continue;
       }
       return -1;

@@ -39,10 +39,12 @@ bool local_address(int fd, sockaddr_in* addr);
 // closed, -1 on error (EAGAIN included, for non-blocking sockets).
 ssize_t sock_recv(int fd, void* buf, std::size_t len, int flags = 0);
 ssize_t sock_send(int fd, const void* buf, std::size_t len, int flags = 0);
-// Sends every byte (blocking socket); 0, or -1 when the peer is gone.
+// Sends every byte; 0, or -1 when the peer is gone.
 int sock_send_all(int fd, const void* buf, std::size_t len);
-// Sends a then b as one stream, without waiting between them; 0 or -1.
-int sock_send_all2(int fd, const void* a, std::size_t alen, const void* b, std::size_t blen);
+// Sends a then b as one stream, without waiting between them.  0; -1 when
+// the peer is gone or, with a timeout, when it takes nothing for timeout_ms.
+int sock_send_all2(int fd, const void* a, std::size_t alen, const void* b, std::size_t blen,
+                   int timeout_ms = -1);
 
 // Waits until the socket can be read (or written); 1 ready, 0 timeout, -1
 // error.  A negative timeout waits without end.  A signal does not end the

@@ -360,14 +360,15 @@ void conn_start(int fd) {
 }
 
 // Waits for bytes from the connection until its deadline, in steps of at
-// most a second so that a stop request is seen.  1 when bytes are there.
+// most a second so that a stop request is seen.  kReady when bytes are there.
+constexpr int kReady = 1;
 int conn_wait() {
   for (;;) {
     if (global_program_status == 1) return RECV_STOPPED;
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(conn.deadline - Clock::now()).count();
     if (left <= 0) return RECV_TIMEOUT;
     int r = kal::wait_readable(sd2, left < 1000 ? static_cast<int>(left) : 1000);
-    if (r > 0) return RECV_LINE;
+    if (r > 0) return kReady;
     if (r < 0) return RECV_ERROR;
   }
 }
@@ -375,7 +376,7 @@ int conn_wait() {
 // Receives into dst; the bytes read (> 0), or RECV_CLOSED or a negative code.
 long conn_recv(char* dst, std::size_t cap) {
   int w = conn_wait();
-  if (w != RECV_LINE) return w;
+  if (w != kReady) return w;
   ssize_t n = kal::sock_recv(sd2, dst, cap);
   if (n < 0) return RECV_ERROR;
   return n;
@@ -414,7 +415,7 @@ void refuse(const char* status, const char* text, bool linger) {
   std::string head = std::string("HTTP/1.0 ") + status + "\r\nDate: " + gmttime_str(std::time(nullptr)) +
                      "\r\nServer: KALMITOR " + mgs_version + "\r\nContent-Length: " + std::to_string(body.size()) +
                      "\r\nConnection: close\r\nContent-Type: text/html\r\n\r\n";
-  kal::sock_send_all2(sd2, head.data(), head.size(), body.data(), body.size());
+  kal::sock_send_all2(sd2, head.data(), head.size(), body.data(), body.size(), serv_read_timeout_s * 1000);
   if (linger)
     kal::sock_linger_close(sd2, 2000, 8u << 20);
   else
@@ -628,7 +629,9 @@ Pass serve(int* status) {
     head_len = static_cast<std::size_t>(header_buf_len);
   }
   bin_file_flag = 0;
-  kal::sock_send_all2(sd2, head, head_len, send_buf, static_cast<std::size_t>(send_buf_len));
+  if (kal::sock_send_all2(sd2, head, head_len, send_buf, static_cast<std::size_t>(send_buf_len),
+                          serv_read_timeout_s * 1000) != 0)
+    std::printf("run() reply to %s not sent whole: %s\n", serv_accept_host, std::strerror(errno));
   kal::sock_drain_close(sd2);
   sd2 = -1;
 

@@ -14,7 +14,8 @@
 // Input is bounded: a request head longer than serv_max_head_len is refused
 // with 431, a body that does not fit the receive buffer with 413, a client
 // that does not send its head and body within serv_read_timeout_s seconds
-// each is dropped, and a body cut short is not processed.
+// each is dropped, and a body cut short is not processed.  A client that
+// stops taking its reply for as long is dropped as well.
 #pragma once
 
 #include <csignal>
@@ -98,7 +99,8 @@ extern hashtbl* page_params00;
 extern long watchdog_run_id;
 extern std::time_t Towary_import_z_wfmag_last_call_t;
 
-// Limits of a request.
+// Limits of a request.  A reply that the client does not take for
+// serv_read_timeout_s seconds is abandoned too.
 inline constexpr int serv_max_head_len = 64 * 1024;
 inline constexpr int serv_read_timeout_s = 10;
 

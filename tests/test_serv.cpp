@@ -427,7 +427,7 @@ std::atomic<int> pages_run{0};
 
 // The page: echoes "v" (its length for long values); "/pdf" answers with a
 // bare PDF, "/own" with a reply that carries its own header, "/nul" with
-// HTML that holds NUL bytes.
+// HTML that holds NUL bytes, "/big" with 3 MB.
 int test_page(char*, hashtbl* http, hashtbl* params) {
   ++pages_run;
   std::string address = hashtbl_get_ptr(http, "address") ? hashtbl_get_ptr(http, "address") : "";
@@ -438,6 +438,11 @@ int test_page(char*, hashtbl* http, hashtbl* params) {
   if (address == "/own") {
     app("HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\nown");
     bin_file_flag = 1;
+    return 0;
+  }
+  if (address == "/big") {
+    std::string big(3000000, 'B');
+    app(big.c_str());
     return 0;
   }
   if (address == "/nul") {
@@ -468,11 +473,19 @@ class Loop : public testing::Test {
       GetCapturedStdout();
     }
     ASSERT_EQ(r, 0);
+    watchdog_run_id = 0;
+    Towary_import_z_wfmag_last_call_t = 0;
+    before_start();
     thread_ = std::thread([this] { result_ = run(); });
   }
-  void TearDown() override {
+  virtual void before_start() {}
+  // Ends the loop and waits for it.
+  void stop_loop() {
     global_program_status = 1;
     if (thread_.joinable()) thread_.join();
+  }
+  void TearDown() override {
+    stop_loop();
     global_program_status = 0;
     kal::sock_close(sd);
     sd = -1;
@@ -580,6 +593,28 @@ TEST_F(Loop, RepliesAreSentByLengthNotAsText) {
   EXPECT_EQ(ok_request().status_line, "HTTP/1.0 200 OK");
 }
 
+TEST_F(Loop, ClientThatTakesNoReplyIsDropped) {
+  // A client with a tiny receive window asks for a large reply and reads
+  // nothing of it.
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  ASSERT_GE(fd, 0);
+  int small = 4096;
+  setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(port_);
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+  const char req[] = "GET /big HTTP/1.0\r\n\r\n";
+  ASSERT_EQ(send(fd, req, sizeof req - 1, 0), static_cast<ssize_t>(sizeof req - 1));
+
+  auto t0 = std::chrono::steady_clock::now();
+  auto r = ok_request();
+  EXPECT_EQ(r.body, "ok");
+  EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(13));
+  close(fd);
+}
+
 TEST_F(Loop, StopStatusAndStopRequestEndTheLoop) {
   auto r = ask("GET /stop HTTP/1.0\r\n\r\n");
   EXPECT_EQ(r.status, 200);
@@ -599,3 +634,46 @@ TEST_F(Loop, StopStatusEndsAnIdleLoopAndABlockedRead) {
   EXPECT_EQ(result_, 0);
   EXPECT_EQ(pages_run, 0);
 }
+
+namespace {
+
+struct IdleCase {
+  int import_age;  // seconds since the goods import last ran; 0: never
+  bool runs;
+};
+
+void PrintTo(const IdleCase& c, std::ostream* os) { *os << "import age " << c.import_age << " s"; }
+
+class LoopIdle : public Loop, public testing::WithParamInterface<IdleCase> {
+ protected:
+  void before_start() override {
+    started_ = std::time(nullptr);
+    if (GetParam().import_age) Towary_import_z_wfmag_last_call_t = started_ - GetParam().import_age;
+    preset_ = Towary_import_z_wfmag_last_call_t;
+  }
+  std::time_t started_ = 0;
+  std::time_t preset_ = 0;
+};
+
+}  // namespace
+
+TEST_P(LoopIdle, JobsRunAtTheFirstIdleSecondImportAtMostEvery61s) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(1600));
+  stop_loop();
+  // One beat for the pass, one at the first idle timeout (the second is
+  // quiet).
+  EXPECT_EQ(watchdog_run_id, 2);
+  if (GetParam().runs) {
+    EXPECT_GE(Towary_import_z_wfmag_last_call_t, started_);
+    EXPECT_LE(Towary_import_z_wfmag_last_call_t, std::time(nullptr));
+  } else {
+    EXPECT_EQ(Towary_import_z_wfmag_last_call_t, preset_);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Ages, LoopIdle,
+                         testing::Values(IdleCase{0, true}, IdleCase{30, false}, IdleCase{62, true}),
+                         [](const testing::TestParamInfo<IdleCase>& info) {
+                           return info.param.import_age ? "ImportRan" + std::to_string(info.param.import_age) + "sAgo"
+                                                        : std::string("ImportNeverRan");
+                         });
