@@ -7,7 +7,7 @@
 #
 # Needs wrk and nginx (apt-get install wrk nginx-light); they are for this
 # benchmark only.  The program defaults to an optimised build in build-bench/,
-# made when it is missing.  Everything runs on 127.0.0.1 and stops by itself.
+# brought up to date first.  Everything runs on 127.0.0.1 and stops by itself.
 set -e
 cd "$(dirname "$0")/.."
 PROG=${1:-}
@@ -23,10 +23,8 @@ NGINX=$(command -v nginx 2>/dev/null || echo /usr/sbin/nginx)
 
 if [ -z "$PROG" ]; then
   PROG=build-bench/kalmitor
-  if [ ! -x "$PROG" ]; then
-    cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKAL_TESTS=OFF >/dev/null
-    cmake --build build-bench -j "$(nproc)" --target kalmitor >/dev/null
-  fi
+  [ -f build-bench/CMakeCache.txt ] || cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKAL_TESTS=OFF >/dev/null
+  cmake --build build-bench -j "$(nproc)" --target kalmitor >/dev/null
 fi
 
 free_port() {
