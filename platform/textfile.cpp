@@ -92,7 +92,9 @@ std::string dir_of(const std::string& path) {
 
 }  // namespace
 
-int atomic_rewrite(const std::string& path, std::string_view bytes, std::string* err) {
+namespace {
+
+int rewrite(const std::string& path, std::string_view bytes, std::string* err, bool durable) {
   if (path.empty()) return fail(path, "no file name for", EINVAL, err);
   std::string tmp = path + ".tmp" + std::to_string(::getpid());
   int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -112,7 +114,7 @@ int atomic_rewrite(const std::string& path, std::string_view bytes, std::string*
     p += n;
     left -= static_cast<std::size_t>(n);
   }
-  if (::fsync(fd) != 0) {
+  if (durable && ::fsync(fd) != 0) {
     int e = errno;
     ::close(fd);
     ::unlink(tmp.c_str());
@@ -131,6 +133,7 @@ int atomic_rewrite(const std::string& path, std::string_view bytes, std::string*
     ::unlink(tmp.c_str());
     return fail(path, "cannot replace", e, err);
   }
+  if (!durable) return 0;
   // Make the rename itself durable.
   int dfd = ::open(dir_of(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dfd >= 0) {
@@ -138,6 +141,16 @@ int atomic_rewrite(const std::string& path, std::string_view bytes, std::string*
     ::close(dfd);
   }
   return 0;
+}
+
+}  // namespace
+
+int atomic_rewrite(const std::string& path, std::string_view bytes, std::string* err) {
+  return rewrite(path, bytes, err, true);
+}
+
+int replace_file_nosync(const std::string& path, std::string_view bytes, std::string* err) {
+  return rewrite(path, bytes, err, false);
 }
 
 int write_text_file(const std::string& path, std::string_view text, std::string* err) {

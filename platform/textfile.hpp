@@ -30,6 +30,10 @@ int read_text_file(const std::string& path, std::string& out);
 // Replaces the file at path by bytes.  0 on success; -1 on failure, with a
 // console message and, when err is given, the reason in *err.
 int atomic_rewrite(const std::string& path, std::string_view bytes, std::string* err = nullptr);
+// The same without syncing to the disk: readers never see a half-written file,
+// but a crash may leave the old contents.  For files that only need to be whole,
+// not durable (the heartbeat).
+int replace_file_nosync(const std::string& path, std::string_view bytes, std::string* err = nullptr);
 // The same for text: LF is written as CR LF.
 int write_text_file(const std::string& path, std::string_view text, std::string* err = nullptr);
 

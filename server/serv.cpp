@@ -23,7 +23,7 @@
 
 // --- state -----------------------------------------------------------------------
 
-volatile std::sig_atomic_t global_program_status = 0;
+// global_program_status is defined with the service frame (server/winservice.cpp).
 serv_page_fn proj_run = nullptr;
 
 char serv_hostname[272] = "0.0.0.0";
@@ -183,7 +183,7 @@ const char* serv_get_user_host() { return serv_accept_host; }
 int save_watchdog() {
   ++watchdog_run_id;
   static const char* const name = "watchdog.txt";
-  if (kal::atomic_rewrite(name, std::to_string(watchdog_run_id)) != 0) {
+  if (kal::replace_file_nosync(name, std::to_string(watchdog_run_id)) != 0) {
     std::printf("Can't open file %s to write !\n", name);
     return -1;
   }
