@@ -1,10 +1,13 @@
 #include "pdf/pdf_reply.hpp"
 
-// The server loop owns the flag; this definition only stands in while the
-// printouts are linked without it.
-__attribute__((weak)) int bin_file_flag = 0;
+#include <cstdio>
 
-int pdf_reply_append(std::string& reply, std::string_view bytes) {
-  reply.append(bytes);
+#include "server/serv.hpp"
+
+int pdf_reply_append(std::string_view bytes) {
+  if (send_buf_append_bytes(bytes.data(), bytes.size()) != 0) {
+    std::fprintf(stderr, "pdf_file(): ERROR the PDF of %zu bytes does not fit into the reply !\n", bytes.size());
+    return -1;
+  }
   return 0;
 }

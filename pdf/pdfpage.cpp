@@ -11,6 +11,7 @@
 #include "pdf/appendf.hpp"
 #include "pdf/pdf_fonts.hpp"
 #include "pdf/pdf_reply.hpp"
+#include "server/serv.hpp"
 #include "pdf/topdf.hpp"
 #include "platform/textfile.hpp"
 #include "server/oo_texts.hpp"
@@ -218,21 +219,20 @@ int pdf_file_bytes(const char* const* page_texts, int n, std::string& bytes) {
   return rc != 0 ? rc : read_pdf_file(bytes);
 }
 
-int pdf_file(std::string* reply, const char* const* page_texts, int n) {
+int pdf_file(char* reply, int* /*reply_len*/, const char* const* page_texts, int n) {
   bin_file_flag = 1;
   if (int rc = write_pdf_file(page_texts, n); rc != 0) return rc;
   if (reply == nullptr) return 0;
   std::string bytes;
   if (int rc = read_pdf_file(bytes); rc != 0) return rc;
-  pdf_reply_append(*reply, bytes);
-  return 0;
+  return pdf_reply_append(bytes) == 0 ? 0 : -3;
 }
 
-int pdf_file(std::string* reply, const std::vector<std::string>& page_texts) {
+int pdf_file(char* reply, int* reply_len, const std::vector<std::string>& page_texts) {
   std::vector<const char*> ptrs;
   ptrs.reserve(page_texts.size());
   for (const std::string& t : page_texts) ptrs.push_back(t.c_str());
-  return pdf_file(reply, ptrs.data(), static_cast<int>(ptrs.size()));
+  return pdf_file(reply, reply_len, ptrs.data(), static_cast<int>(ptrs.size()));
 }
 
 // Printing goes through the system's print spooler client "lp".

@@ -52,11 +52,13 @@ int pdf_text_width(const char* text);
 int makePdfContents(const char* text);
 
 // Writes the page texts as "wydruk.pdf" in the working directory and appends
-// its bytes to the reply (nothing is appended when reply is null).  Sets the
+// its bytes to the server's reply (reply is the reply buffer send_buf, whose
+// length is *reply_len; nothing is appended when reply is null).  Sets the
 // server's binary-reply flag on every call.  0; -1 when the file cannot be
-// written, -2 when it cannot be read back; the reply is then left as it was.
-int pdf_file(std::string* reply, const char* const* page_texts, int n);
-int pdf_file(std::string* reply, const std::vector<std::string>& page_texts);
+// written, -2 when it cannot be read back, -3 when it does not fit into the
+// reply; the reply is then left as it was.
+int pdf_file(char* reply, int* reply_len, const char* const* page_texts, int n);
+int pdf_file(char* reply, int* reply_len, const std::vector<std::string>& page_texts);
 
 // Writes the page texts as "wydruk.pdf" and gives its bytes; 0, -1 or -2 as
 // pdf_file.

@@ -15,6 +15,7 @@
 
 #include "pdf/pdf_reply.hpp"
 #include "pdf/pdfpage.hpp"
+#include "server/serv.hpp"
 #include "pdf/topdf.hpp"
 #include "server/oo_texts.hpp"
 #include "tests/pdf_testutil.hpp"
@@ -368,16 +369,19 @@ TEST_F(PdfFileReply, FileAndReply) {
   const char* pages[] = {"Faktura nr 1", "Strona 2"};
 
   bin_file_flag = 0;
-  EXPECT_EQ(pdf_file(nullptr, pages, 2), 0);
+  EXPECT_EQ(pdf_file(nullptr, nullptr, pages, 2), 0);
   EXPECT_EQ(bin_file_flag, 1);
   std::string first = kaltest::read_bytes("wydruk.pdf");
   EXPECT_EQ(first.substr(0, 8), "%PDF-1.2");
 
-  std::string reply = "HTTP/1.0 200 OK\r\n\r\n";
+  send_buf_len = 0;
+  app(pdf_header());
+  const std::string head(send_buf, static_cast<std::size_t>(send_buf_len));
   bin_file_flag = 0;
-  EXPECT_EQ(pdf_file(&reply, pages, 2), 0);
+  EXPECT_EQ(pdf_file(send_buf, &send_buf_len, pages, 2), 0);
   EXPECT_EQ(bin_file_flag, 1);
-  EXPECT_EQ(reply, "HTTP/1.0 200 OK\r\n\r\n" + kaltest::read_bytes("wydruk.pdf"));
+  EXPECT_EQ(std::string(send_buf, static_cast<std::size_t>(send_buf_len)), head + kaltest::read_bytes("wydruk.pdf"));
+  send_buf_len = 0;
   EXPECT_EQ(kaltest::read_bytes("wydruk.pdf"), first);  // the file stays
 
   std::string bytes;
@@ -389,14 +393,16 @@ TEST_F(PdfFileReply, FailureLeavesTheReplyAsItWas) {
   WorkDir wd;
   std::filesystem::create_directory("wydruk.pdf");  // nothing can be written there
   const char* pages[] = {"Tekst strony"};
-  std::string reply = "head";
+  send_buf_len = 0;
+  app("head");
   bin_file_flag = 0;
   testing::internal::CaptureStderr();
-  EXPECT_EQ(pdf_file(&reply, pages, 1), -1);
+  EXPECT_EQ(pdf_file(send_buf, &send_buf_len, pages, 1), -1);
   std::string err = testing::internal::GetCapturedStderr();
   EXPECT_NE(err.find("ERROR in toPdf(\"wydruk.pdf\",\"Tekst strony\");\n"), std::string::npos) << err;
-  EXPECT_EQ(reply, "head");
+  EXPECT_EQ(std::string(send_buf, static_cast<std::size_t>(send_buf_len)), "head");
   EXPECT_EQ(bin_file_flag, 1);
+  send_buf_len = 0;
 }
 
 TEST(PdfPrint, PrintCommand) {
@@ -461,7 +467,7 @@ TEST_F(PdfReaders, LatinTwoTextReadsBack) {
 TEST_F(PdfReaders, PageTextReadsBack) {
   WorkDir wd;
   const char* pages[] = {"Naprawa nr 12/2024\nKlient: Żaneta Łęcka\nKwota: 150,00 zł"};
-  ASSERT_EQ(pdf_file(nullptr, pages, 1), 0);
+  ASSERT_EQ(pdf_file(nullptr, nullptr, pages, 1), 0);
   auto text = kaltest::run("pdftotext -layout -enc UTF-8 wydruk.pdf -");
   EXPECT_NE(text.out.find(u8s(u8"Klient: Żaneta Łęcka")), std::string::npos) << text.out;
   EXPECT_NE(text.out.find(u8s(u8"Kwota: 150,00 zł")), std::string::npos);
@@ -475,7 +481,7 @@ TEST_F(PdfReaders, RussianTextReadsBack) {
   std::string line3 = u8s(u8"Заказ 15: ремонт (Bosch) - готово, Ёлка");
   std::string page = line1 + "\n" + line2 + "\n" + line3;
   const char* pages[] = {page.c_str()};
-  ASSERT_EQ(pdf_file(nullptr, pages, 1), 0);
+  ASSERT_EQ(pdf_file(nullptr, nullptr, pages, 1), 0);
   EXPECT_EQ(kaltest::qpdf_problems("wydruk.pdf"), "");
   auto text = kaltest::run("pdftotext -enc UTF-8 wydruk.pdf -");
   EXPECT_EQ(kaltest::trimmed(text.out), page);
@@ -485,7 +491,7 @@ TEST_F(PdfReaders, FontsAreListedEmbedded) {
   WorkDir wd;
   oo_texts_set_lang(7);
   const char* pages[] = {"x"};
-  ASSERT_EQ(pdf_file(nullptr, pages, 1), 0);
+  ASSERT_EQ(pdf_file(nullptr, nullptr, pages, 1), 0);
   auto fonts = kaltest::run("pdffonts wydruk.pdf");
   std::map<std::string, std::string> seen;
   for (const std::string& l : kaltest::lines_of(fonts.out)) {
