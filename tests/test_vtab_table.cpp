@@ -751,6 +751,27 @@ TYPED_TEST(SecondGenerationTest, UpdatesByKey) {
     EXPECT_EQ(A::tab_update(this->tab, &row), 0);
     this->check_all();
 
+    // Without memory for the key query nothing changes, and that is reported.
+    M::for_each_field([&](auto f) {
+      using F = decltype(f);
+      if constexpr (F::pos != 0) {
+        const auto value = pool<typename F::kind>()[0];
+        int rc;
+        {
+          alloc_fault::fault_after guard(0);
+          rc = F::ops::upd(this->tab, key, arg<F>(value));
+        }
+        EXPECT_EQ(rc, -1);
+      }
+    });
+    int rc;
+    {
+      alloc_fault::fault_after guard(0);
+      rc = A::tab_update(this->tab, &row);
+    }
+    EXPECT_EQ(rc, -1);
+    this->check_all();
+
     EXPECT_EQ(A::tab_remove_all(this->tab), 0);
     this->model.clear();
     EXPECT_EQ(this->tab->first, nullptr);
@@ -807,8 +828,11 @@ TYPED_TEST(TableTest, OutOfMemoryLeavesTableAsItWas) {
       rc = A::copy(&dst, &row);
     }
     EXPECT_EQ(rc, j < text_pos.size() ? text_pos[j] : 0);
-    alloc_fault::fault_after guard(static_cast<long>(j));
-    T* made = A::new_row(&row);
+    T* made;
+    {
+      alloc_fault::fault_after guard(static_cast<long>(j));
+      made = A::new_row(&row);
+    }
     EXPECT_EQ(made == nullptr, j <= text_pos.size());  // the record itself takes one allocation
     A::delete_row(&made);
   }
