@@ -5,7 +5,4 @@
 #include "db/Firmy.hpp"
 #include "db/Towary_magazyn.hpp"
 
-template <class... T>
-struct vtab_tables {};
-
 using vtab_all_tables = vtab_tables<Firmy, Towary_magazyn>;

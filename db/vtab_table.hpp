@@ -114,6 +114,10 @@ struct vtab_options {
   int mgs_slot = -1;        // slot in the database root, -1 for none
 };
 
+// A list of table types.
+template <class... T>
+struct vtab_tables {};
+
 // Metadata of a table, specialized by VTAB_DECLARE:
 //   name, generation, options, field_count, field_names[], field_kinds (one
 //   letter a field), field_cmp[] (the comparison members), the enumerators

@@ -1,8 +1,9 @@
-// Allocation faults on demand for tests of the out-of-memory paths.  Include in
-// exactly one source file of a test program: it replaces the global operator
-// new and delete.  While a fault_after guard is alive, the given number of
-// allocations succeed and every later one fails (throwing new throws
-// std::bad_alloc, nothrow new returns NULL).
+// Allocation faults on demand for tests of the out-of-memory paths.  While a
+// fault_after guard is alive, the given number of allocations succeed and
+// every later one fails (throwing new throws std::bad_alloc, nothrow new
+// returns NULL).  Exactly one source file of a test program defines
+// ALLOC_FAULT_OPERATORS before including this header: it gets the global
+// operator new and delete that count.
 #pragma once
 
 #include <cstdlib>
@@ -35,6 +36,7 @@ struct fault_after {
 
 }  // namespace alloc_fault
 
+#ifdef ALLOC_FAULT_OPERATORS
 void* operator new(std::size_t n) {
   if (!alloc_fault::take()) throw std::bad_alloc();
   void* p = std::malloc(n ? n : 1);
@@ -53,3 +55,4 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
 void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+#endif

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "lib/vtree.hpp"
+#define ALLOC_FAULT_OPERATORS
 #include "tests/alloc_fault.hpp"
 
 namespace {
