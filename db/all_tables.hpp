@@ -1,8 +1,21 @@
 // Every declared table, for code and tests written once for all of them.  A
-// new table is added here as soon as it is declared.
+// new table is added here as soon as it is declared.  The tables stand in
+// the order of their slots in the database root.
 #pragma once
 
 #include "db/Firmy.hpp"
+#include "db/Firmy_typy.hpp"
+#include "db/Formy_platnosci.hpp"
+#include "db/Jednostki_metryczne.hpp"
+#include "db/Magazyny.hpp"
 #include "db/Towary_magazyn.hpp"
+#include "db/Kody_poczt.hpp"
 
-using vtab_all_tables = vtab_tables<Firmy, Towary_magazyn>;
+using vtab_all_tables = vtab_tables<
+    Firmy,
+    Firmy_typy,
+    Formy_platnosci,
+    Jednostki_metryczne,
+    Magazyny,
+    Towary_magazyn,
+    Kody_poczt>;
