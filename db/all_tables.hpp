@@ -8,6 +8,12 @@
 #include "db/Formy_platnosci.hpp"
 #include "db/Jednostki_metryczne.hpp"
 #include "db/Magazyny.hpp"
+#include "db/Naprawy.hpp"
+#include "db/Naprawy_przyjmujacy.hpp"
+#include "db/Naprawy_wykonawcy.hpp"
+#include "db/Naprawy_typy.hpp"
+#include "db/Naprawy_stany.hpp"
+#include "db/Panstwa.hpp"
 #include "db/Towary_magazyn.hpp"
 #include "db/Kody_poczt.hpp"
 
@@ -17,5 +23,11 @@ using vtab_all_tables = vtab_tables<
     Formy_platnosci,
     Jednostki_metryczne,
     Magazyny,
+    Naprawy,
+    Naprawy_przyjmujacy,
+    Naprawy_wykonawcy,
+    Naprawy_typy,
+    Naprawy_stany,
+    Panstwa,
     Towary_magazyn,
     Kody_poczt>;
