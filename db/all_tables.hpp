@@ -14,8 +14,15 @@
 #include "db/Naprawy_typy.hpp"
 #include "db/Naprawy_stany.hpp"
 #include "db/Panstwa.hpp"
+#include "db/Serwis.hpp"
+#include "db/Serwis_zewnetrzny.hpp"
+#include "db/Stawki_VAT.hpp"
+#include "db/Towary.hpp"
 #include "db/Towary_magazyn.hpp"
 #include "db/Kody_poczt.hpp"
+#include "db/Serwis_typy.hpp"
+#include "db/Serwis_ramy.hpp"
+#include "db/Serwis_kolory.hpp"
 
 using vtab_all_tables = vtab_tables<
     Firmy,
@@ -29,5 +36,12 @@ using vtab_all_tables = vtab_tables<
     Naprawy_typy,
     Naprawy_stany,
     Panstwa,
+    Serwis,
+    Serwis_zewnetrzny,
+    Stawki_VAT,
+    Towary,
     Towary_magazyn,
-    Kody_poczt>;
+    Kody_poczt,
+    Serwis_typy,
+    Serwis_ramy,
+    Serwis_kolory>;
