@@ -19,10 +19,16 @@
 #include "db/Stawki_VAT.hpp"
 #include "db/Towary.hpp"
 #include "db/Towary_magazyn.hpp"
+#include "db/Towary_transakcje.hpp"
+#include "db/Towary_typy.hpp"
+#include "db/Transakcje.hpp"
+#include "db/Transakcje_typy.hpp"
+#include "db/Waluty.hpp"
 #include "db/Kody_poczt.hpp"
 #include "db/Serwis_typy.hpp"
 #include "db/Serwis_ramy.hpp"
 #include "db/Serwis_kolory.hpp"
+#include "db/Towary_rodzaje.hpp"
 
 using vtab_all_tables = vtab_tables<
     Firmy,
@@ -41,7 +47,13 @@ using vtab_all_tables = vtab_tables<
     Stawki_VAT,
     Towary,
     Towary_magazyn,
+    Towary_transakcje,
+    Towary_typy,
+    Transakcje,
+    Transakcje_typy,
+    Waluty,
     Kody_poczt,
     Serwis_typy,
     Serwis_ramy,
-    Serwis_kolory>;
+    Serwis_kolory,
+    Towary_rodzaje>;
