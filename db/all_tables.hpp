@@ -29,6 +29,15 @@
 #include "db/Serwis_ramy.hpp"
 #include "db/Serwis_kolory.hpp"
 #include "db/Towary_rodzaje.hpp"
+#include "db/Plany.hpp"
+#include "db/Karty.hpp"
+#include "db/Karty_wykonane_prace.hpp"
+#include "db/Karty_wymienione_czesci.hpp"
+#include "db/Srodki_transportu.hpp"
+#include "db/Koszty.hpp"
+#include "db/Dojazdy.hpp"
+#include "db/Serwisanci_koszty.hpp"
+#include "db/Cykle.hpp"
 
 using vtab_all_tables = vtab_tables<
     Firmy,
@@ -56,4 +65,13 @@ using vtab_all_tables = vtab_tables<
     Serwis_typy,
     Serwis_ramy,
     Serwis_kolory,
-    Towary_rodzaje>;
+    Towary_rodzaje,
+    Plany,
+    Karty,
+    Karty_wykonane_prace,
+    Karty_wymienione_czesci,
+    Srodki_transportu,
+    Koszty,
+    Dojazdy,
+    Serwisanci_koszty,
+    Cykle>;
