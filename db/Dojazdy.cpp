@@ -1,0 +1,5 @@
+#include "db/Dojazdy.hpp"
+
+#include "db/vtab_engine.hpp"
+
+VTAB_DEFINE(Dojazdy, 2)

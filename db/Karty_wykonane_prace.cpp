@@ -1,0 +1,5 @@
+#include "db/Karty_wykonane_prace.hpp"
+
+#include "db/vtab_engine.hpp"
+
+VTAB_DEFINE(Karty_wykonane_prace, 2)

@@ -1,0 +1,5 @@
+#include "db/Serwis_typy.hpp"
+
+#include "db/vtab_engine.hpp"
+
+VTAB_DEFINE(Serwis_typy, 1)

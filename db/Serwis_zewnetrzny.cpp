@@ -1,0 +1,5 @@
+#include "db/Serwis_zewnetrzny.hpp"
+
+#include "db/vtab_engine.hpp"
+
+VTAB_DEFINE(Serwis_zewnetrzny, 1)
