@@ -18,6 +18,7 @@
 #include <type_traits>
 #include <unordered_set>
 
+#include "db/vtab_file.hpp"
 #include "db/vtab_table.hpp"
 
 // The low 32 bits of an address as eight upper-case hexadecimal digits, for
@@ -162,6 +163,7 @@ struct vtab_engine {
     if (tab == nullptr) return nullptr;
     tab->first = tab->last = nullptr;
     tab->size = 0;
+    tab->damaged = 0;
     init_idxs(tab);
     return tab;
   }
@@ -574,7 +576,7 @@ struct vtab_engine {
 
 // ---------------------------------------------------------------------------
 // Definitions of a table's named members: VTAB_DEFINE(T, generation) in
-// db/<T>.cpp.
+// db/<T>.cpp (VTAB_DEFINE_OWN_LOADER for a table with a loader of its own).
 // ---------------------------------------------------------------------------
 
 #define VTAB_GENERIC_DEF(T)                                                                                      \
@@ -663,8 +665,21 @@ struct vtab_engine {
   T##_FIELDS(VTAB_X_UPDDEF, T)                                                                 \
   int T##_tab_update(T##_tab* tab, const T* row) { return vtab_engine<T>::update_row(tab, row); }
 
-#define VTAB_DEFINE(T, gen)                                                                   \
+#define VTAB_DEFINE_MEMBERS(T, gen)                                                           \
   static_assert(vtab_meta<T>::generation == gen, #T ": declared and defined generations differ"); \
   VTAB_GENERIC_DEF(T)                                                                         \
   T##_FIELDS(VTAB_X_FIELDDEF, T)                                                              \
-  VTAB_GENDEF_##gen(T)
+  VTAB_GENDEF_##gen(T)                                                                        \
+  VTAB_FILE_DEF(T)
+
+#define VTAB_DEFINE(T, gen)                                                                       \
+  static_assert(!vtab_meta<T>::options.own_loader,                                                \
+                #T ": a table with a loader of its own is defined with VTAB_DEFINE_OWN_LOADER"); \
+  VTAB_DEFINE_MEMBERS(T, gen)                                                                     \
+  VTAB_LOAD_DEF(T)
+
+// A table declared with .own_loader = true: every member but <T>_tab_load,
+// which its module defines (vtab_file<T>::load does the reading).
+#define VTAB_DEFINE_OWN_LOADER(T, gen)                                                              \
+  static_assert(vtab_meta<T>::options.own_loader, #T ": declared without a loader of its own"); \
+  VTAB_DEFINE_MEMBERS(T, gen)

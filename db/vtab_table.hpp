@@ -13,6 +13,11 @@
 #include "lib/vtab_lang.hpp"
 #include "lib/vtree.hpp"
 
+namespace kal {
+class TextIn;
+class TextOut;
+}  // namespace kal
+
 // One hit of a query: the table's list element (not a copy), NULL once the
 // record has been removed.  One type for every table.
 struct tab_ref_elem {
@@ -312,6 +317,16 @@ struct vtab_field {
   int T##_tab_destroy_idxs(T##_tab* tab);                                                             \
   int T##_tab_delete(T##_tab** tab);
 
+// The table file: one record a line (db/vtab_file.hpp).
+#define VTAB_FILE_DECL(T)                                          \
+  int T##_to_file(kal::TextOut& file, const T* row);               \
+  int T##_tab_save(kal::TextOut& file, const T##_tab* tab);        \
+  void T##_print(const T* row);                                    \
+  int T##_tab_print(const T##_tab* tab);                           \
+  int T##_ref_print(const T##_ref* ref);                           \
+  int T##_from_file(T* row, kal::TextIn& file, int* eof);          \
+  int T##_tab_load(kal::TextIn& file, T##_tab* tab);
+
 #define VTAB_API(T, gen)                                      \
   template <>                                                 \
   struct vtab_api<T> {                                        \
@@ -348,13 +363,24 @@ struct vtab_field {
     static constexpr auto tab_delete = &T##_tab_delete;       \
     static constexpr auto tab_remove_all = VTAB_API_REMOVE_ALL_##gen(T); \
     static constexpr auto tab_update = VTAB_API_UPDATE_##gen(T); \
+    static constexpr auto to_file = &T##_to_file;             \
+    static constexpr auto tab_save = &T##_tab_save;           \
+    static constexpr auto print = &T##_print;                 \
+    static constexpr auto tab_print = &T##_tab_print;         \
+    static constexpr auto ref_print = &T##_ref_print;         \
+    static constexpr auto from_file = &T##_from_file;         \
+    static constexpr auto tab_load = &T##_tab_load;           \
   };
 #define VTAB_API_REMOVE_ALL_1(T) static_cast<int (*)(T##_tab*)>(nullptr)
 #define VTAB_API_REMOVE_ALL_2(T) &T##_tab_remove_all
 #define VTAB_API_UPDATE_1(T) static_cast<int (*)(T##_tab*, const T*)>(nullptr)
 #define VTAB_API_UPDATE_2(T) &T##_tab_update
 
-// The whole declaration: types, metadata, members.
+// The whole declaration: types, metadata, members.  Besides its list and its
+// index roots, a table counts in `damaged` the records its last load could not
+// take (a broken record, a record cut off by the end of the file, a load
+// stopped for want of memory); while it is not 0, the file it was loaded from
+// is kept aside before it is first overwritten (vtab_file_commit).
 #define VTAB_DECLARE(T, gen, ...)                                                          \
   struct T {                                                                               \
     T##_FIELDS(VTAB_X_MEMBER, T)                                                           \
@@ -366,6 +392,7 @@ struct vtab_field {
     T##_listelem* last;                                                                    \
     int32_t size;                                                                          \
     T##_FIELDS(VTAB_X_ROOT, T)                                                             \
+    int32_t damaged;                                                                       \
   };                                                                                       \
   T##_FIELDS(VTAB_X_CMPDECL, T)                                                            \
   template <>                                                                              \
@@ -398,6 +425,7 @@ struct vtab_field {
   VTAB_GENERIC_DECL(T)                                                                     \
   T##_FIELDS(VTAB_X_FIELDDECL, T)                                                          \
   VTAB_GENDECL_##gen(T)                                                                    \
+  VTAB_FILE_DECL(T)                                                                        \
   VTAB_API(T, gen)                                                                         \
   T##_FIELDS(VTAB_X_OPS##gen, T)                                                           \
   template <class Fn>                                                                      \

@@ -1,0 +1,285 @@
+// The table file: how the records of a generated table are written to and
+// read from its text file, generated from the table's declaration like the
+// other members (<T>_to_file, <T>_tab_save, <T>_print, <T>_tab_print,
+// <T>_ref_print, <T>_from_file, <T>_tab_load).
+//
+// A file is the version line (not for tables declared with .header_line =
+// false), then one record a line: every field in column order, each preceded
+// by one blank, in the form of its codec (lib/vtab_codec.hpp).  A text may hold
+// line breaks, so a record may span lines; fields are otherwise never split
+// over lines.
+//
+// The reader is strict about the form of each field, so that a record a save
+// could not have written is never taken apart into wrong fields: a record
+// with a field of the wrong form, a field missing or one too many is dropped
+// with a console message, reading goes on at the next line, and the table
+// counts it in `damaged`.  A record cut off by the end of the file is dropped
+// and counted the same way.  A damaged table's file is kept aside before it is
+// first overwritten (vtab_file_commit).
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <new>
+#include <string>
+#include <type_traits>
+
+#include "db/vtab_table.hpp"
+#include "lib/vtab_codec.hpp"
+#include "platform/textfile.hpp"
+
+// Reads a table file whole (CR LF turned into LF) into in; 0, or -1 when it
+// cannot be read (errno tells why).
+int vtab_file_open(const std::string& path, kal::TextIn& in);
+
+// Writes a table file built in out to out.path() through the atomic rewrite:
+// 0, or -1 with a console message (and the reason in *err) when the file could
+// not be written; the old file is then whole.  When *damaged is not 0 the file
+// as it is on disk, the one the table was loaded from, is first copied beside
+// it as "<file>.damaged-YYYYMMDD-HHMMSS" and the console told; *damaged is
+// then cleared.  When that copy cannot be made, nothing is overwritten (-1).
+int vtab_file_commit(const kal::TextOut& out, int32_t* damaged, std::string* err = nullptr);
+
+namespace kal {
+
+// The unread part of a table file.
+struct vtab_cursor {
+  const char* p;
+  const char* end;
+};
+
+// Results of the field readers.
+enum vtab_field_rc : int {
+  vtab_field_ok = 0,
+  vtab_field_none = 1,  // the file ends before the field
+  vtab_field_cut = 2,   // the file ends inside the field
+  vtab_field_bad = 3,   // not a field of its kind, or not followed by a blank or a line end
+};
+
+// Each reader first skips blanks, tabs and CR before the field (and line
+// ends too before the first field of a record: first); a line end where a
+// later field should begin is a missing field (bad).  Values are those of the
+// codec's readers; a bad field leaves the value unspecified.  The text reader
+// throws std::bad_alloc when memory runs out.
+int vtab_read_field(vtab_cursor& c, bool first, uint32_t* v);
+int vtab_read_field(vtab_cursor& c, bool first, int32_t* v);
+int vtab_read_field(vtab_cursor& c, bool first, int64_t* v);
+int vtab_read_field(vtab_cursor& c, bool first, double* v);
+int vtab_read_field(vtab_cursor& c, bool first, char* v);
+int vtab_read_field(vtab_cursor& c, bool first, ostr* v);
+// After the last field: blanks, tabs and CR, then a line end (taken) or the
+// end of the file; false when something else follows.
+bool vtab_read_record_end(vtab_cursor& c);
+// Skips to the start of the next line (or the end of the file).
+void vtab_skip_line(vtab_cursor& c);
+// The 1-based line of the text at offset.
+long vtab_line_of(const std::string& text, std::size_t offset);
+
+// The field writers: the codec's, by the field's type.
+inline void vtab_write_field(TextOut& f, uint32_t v) { vtab_to_file_z(f, v); }
+inline void vtab_write_field(TextOut& f, int32_t v) { vtab_to_file_i(f, v); }
+inline void vtab_write_field(TextOut& f, int64_t v) { vtab_to_file_t(f, v); }
+inline void vtab_write_field(TextOut& f, double v) { vtab_to_file_g(f, v); }
+inline void vtab_write_field(TextOut& f, char v) { vtab_to_file_c(f, v); }
+inline void vtab_write_field(TextOut& f, const ostr& v) { vtab_to_file_s(f, v); }
+
+}  // namespace kal
+
+template <class T>
+struct vtab_file {
+  using M = vtab_meta<T>;
+  using Tab = typename M::tab;
+  using L = vtab_listelem<T>;
+  using Ref = vtab_ref<T>;
+
+  // --- writing -------------------------------------------------------------------
+
+  static int to_file(kal::TextOut& file, const T* row) {
+    M::for_each_field([&](auto f) {
+      using F = decltype(f);
+      file.put(' ');
+      kal::vtab_write_field(file, F::of(*row));
+    });
+    return 0;
+  }
+
+  static int tab_save(kal::TextOut& file, const Tab* tab) {
+    if (M::options.header_line) vtab_write_ver(file);
+    for (const L* e = tab->first; e != nullptr; e = e->next) {
+      to_file(file, e->row);
+      file.put('\n');
+    }
+    return 0;
+  }
+
+  static void print(const T* row) {
+    kal::TextOut out;
+    to_file(out, row);
+    std::fwrite(out.text().data(), 1, out.text().size(), stdout);
+  }
+
+  static int tab_print(const Tab* tab) {
+    unsigned long n = 0;
+    for (const L* e = tab->first; e != nullptr; e = e->next) {
+      std::printf("%04lu: ", n++);
+      print(e->row);
+      std::printf("\n");
+    }
+    return 0;
+  }
+
+  static int ref_print(const Ref* ref) {
+    std::printf("%s_ref_print() size=%ld\n", M::name, static_cast<long>(ref->size));
+    long n = 0;
+    for (const tab_ref_elem* e = ref->first; e != nullptr; e = e->next) {
+      std::printf("%04ld: ", n++);
+      const T* row = vtab_row<T>(e);
+      if (row == nullptr) {
+        std::printf("%s_ref_print(): tab_ref_elem->listelem==NULL !\n", M::name);
+      } else {
+        print(row);
+        std::printf("\n");
+      }
+    }
+    return 0;
+  }
+
+  // --- reading -------------------------------------------------------------------
+
+  enum status {
+    rec_ok,     // a whole record
+    rec_none,   // nothing but blanks and line ends up to the end of the file
+    rec_cut,    // the file ends inside the record, at field `field`
+    rec_bad,    // field `field` is broken (or, past the last field, something follows it)
+    rec_nomem,  // a text could not be stored
+  };
+  struct result {
+    status st;
+    int field;   // 1-based, the key being 1
+    bool eof;    // nothing follows in the file
+    std::size_t start;  // offset of the record in the text
+  };
+
+  // Reads one record into row from the file's current place.  A broken record
+  // leaves the file at the start of the line after the fault.
+  static result read(T* row, kal::TextIn& file) {
+    const std::string& text = file.text();
+    const char* begin = text.data();
+    kal::vtab_cursor c{begin + file.pos(), begin + text.size()};
+    result r{rec_ok, 0, false, file.pos()};
+    try {
+      M::for_each_field([&](auto f) {
+        using F = decltype(f);
+        if (r.st != rec_ok) return;
+        r.field = F::pos + 1;
+        int rc = kal::vtab_read_field(c, F::pos == 0, &F::of(*row));
+        if (rc == kal::vtab_field_ok) return;
+        if (rc == kal::vtab_field_bad) r.st = rec_bad;
+        else r.st = (rc == kal::vtab_field_none && F::pos == 0) ? rec_none : rec_cut;
+      });
+    } catch (const std::bad_alloc&) {
+      r.st = rec_nomem;
+    }
+    if (r.st == rec_ok) r.field = 0;
+    if (r.st == rec_ok && !kal::vtab_read_record_end(c)) {
+      r.st = rec_bad;
+      r.field = M::field_count + 1;
+    }
+    if (r.st == rec_bad) kal::vtab_skip_line(c);
+    file.seek(static_cast<std::size_t>(c.p - begin));
+    r.eof = c.p == c.end;
+    return r;
+  }
+
+  // 0 for a whole record (*eof set when nothing follows it); k, the 1-based
+  // field, when the file ends before or inside field k (*eof set); -k when
+  // field k is broken (k is one past the last field when something follows
+  // the last one), the file then being at the start of the next line, or
+  // when memory ran out for its text.
+  static int from_file(T* row, kal::TextIn& file, int* eof) {
+    result r = read(row, file);
+    if (r.eof && eof) *eof = 1;
+    switch (r.st) {
+      case rec_ok: return 0;
+      case rec_none:
+      case rec_cut: return r.field;
+      default: return -r.field;
+    }
+  }
+
+  static void report(const kal::TextIn& file, const result& r) {
+    long line = kal::vtab_line_of(file.text(), r.start);
+    if (r.st == rec_cut)
+      std::printf("%s_tab_load(): line %ld: the file ends inside field %d of the record, record dropped\n", M::name,
+                  line, r.field);
+    else if (r.field > M::field_count)
+      std::printf("%s_tab_load(): line %ld: more fields than %d in the record, record dropped\n", M::name, line,
+                  static_cast<int>(M::field_count));
+    else
+      std::printf("%s_tab_load(): line %ld: field %d ('%s') broken, record dropped\n", M::name, line, r.field,
+                  M::field_names[r.field - 1]);
+  }
+
+  // Appends every record of the file to the table.  accept(row) may refuse a
+  // whole record, which is then dropped and counted as damage.  0 at
+  // the end of the file; -1 when out of memory for a record, -3 for its list
+  // element, the index update's result (-2 for the key) when an index could
+  // not take it; the records read before stay, and a load stopped early counts
+  // as damage.
+  template <class Accept>
+  static int load(kal::TextIn& file, Tab* tab, Accept&& accept) {
+    if (M::options.header_line && vtab_read_ver(file) != 0) return 0;
+    for (;;) {
+      T* row = new (std::nothrow) T();
+      if (row == nullptr) {
+        ++tab->damaged;
+        return -1;
+      }
+      result r = read(row, file);
+      if (r.st != rec_ok) {
+        delete row;
+        if (r.st == rec_nomem) {
+          ++tab->damaged;
+          return -1;
+        }
+        if (r.st != rec_none) {
+          report(file, r);
+          ++tab->damaged;
+        }
+        if (r.eof || r.st == rec_none || r.st == rec_cut) return 0;
+        continue;
+      }
+      if (!accept(static_cast<const T&>(*row))) {
+        delete row;
+        ++tab->damaged;
+      } else {
+        if (vtab_api<T>::tab_append(tab, row) != 0) {
+          delete row;
+          ++tab->damaged;
+          return -3;
+        }
+        int rc = vtab_api<T>::tab_upd_idxs(tab);
+        if (rc != 0) {
+          ++tab->damaged;
+          return rc;
+        }
+      }
+      if (r.eof) return 0;
+    }
+  }
+
+  static int tab_load(kal::TextIn& file, Tab* tab) {
+    return load(file, tab, [](const T&) { return true; });
+  }
+};
+
+// Definitions of a table's file members, for VTAB_DEFINE.
+#define VTAB_FILE_DEF(T)                                                                                        \
+  int T##_to_file(kal::TextOut& file, const T* row) { return vtab_file<T>::to_file(file, row); }               \
+  int T##_tab_save(kal::TextOut& file, const T##_tab* tab) { return vtab_file<T>::tab_save(file, tab); }        \
+  void T##_print(const T* row) { vtab_file<T>::print(row); }                                                    \
+  int T##_tab_print(const T##_tab* tab) { return vtab_file<T>::tab_print(tab); }                                \
+  int T##_ref_print(const T##_ref* ref) { return vtab_file<T>::ref_print(ref); }                                \
+  int T##_from_file(T* row, kal::TextIn& file, int* eof) { return vtab_file<T>::from_file(row, file, eof); }
+#define VTAB_LOAD_DEF(T) \
+  int T##_tab_load(kal::TextIn& file, T##_tab* tab) { return vtab_file<T>::tab_load(file, tab); }
