@@ -14,7 +14,7 @@ constexpr char kHashPrefix[] = "$argon2id$";
 
 bool sodium_ready() {
   static const bool ready = sodium_init() >= 0;
-  if (!ready) std::printf("users_auth: sodium_init() failed, passwords cannot be checked\n");
+  if (!ready) std::printf("sodium_ready(): sodium_init() failed, passwords cannot be checked\n");
   return ready;
 }
 

@@ -288,7 +288,10 @@ int sess_set_new_sess_code(const char* code, unsigned long id) {
 
 const char* sess_renew_sess_code() {
   static std::string code;
-  if (!have_session || !_pagemgr || !sodium_ready()) return "";
+  if (!have_session || !_pagemgr || !sodium_ready()) {
+    std::printf("sess_renew_sess_code(): no session or no random source, no code made\n");
+    return "";
+  }
   unsigned char bytes[kCodeBytes];
   char hex[2 * kCodeBytes + 1];
   do {

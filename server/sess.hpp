@@ -54,7 +54,9 @@ int sess_set_new_sess_code(const char* code, unsigned long id);
 // For the log-in: gives the current session a new code of 128 random bits
 // (32 hexadecimal digits), unique among the live sessions, installs it with
 // sess_set_new_sess_code and stores it as the variable "sess_code".  Returns
-// the code (valid until the next call), or "" when there is no session.
+// the code (valid until the next call), or "" when there is no session (or
+// no random source): the log-in must then fail.  Every successful log-in
+// calls it, the one without users included.
 const char* sess_renew_sess_code();
 // Clears actual_sess and loads into it the file of the first row (by Id) whose
 // code is this one; never for an empty code.  Returns actual_sess.
