@@ -7,6 +7,7 @@
 
 #include "server/oo_texts.hpp"
 #include "server/texts_table.hpp"
+#include "server/ustawienia.hpp"
 
 namespace kal {
 namespace {
@@ -742,11 +743,10 @@ constexpr TextEntry kPolishBills[] = {
 constexpr TextTable kPolishBillsTable = make_text_table(kPolishBills);
 
 // ---- Settings that reword the Polish texts ----
-// The link to the settings store: `setting` is to return ustawienia_get(key)
-// and `bills_mode` the switch rachunki_zamiast_faktur.  Until the store is
-// linked in they read as "no such setting" and "VAT invoices".
-const char* setting(const char* key) { return key; }
-int bills_mode() { return 0; }
+// The settings store's value of a key (the key itself when it has none) and
+// its switch for bills instead of VAT invoices.
+const char* setting(const char* key) { return ustawienia_get(key); }
+int bills_mode() { return rachunki_zamiast_faktur; }
 
 constexpr const char kInvoiceHeadingKey[] = "tr_Faktura_VAT_nr";
 
