@@ -180,19 +180,23 @@ int vtab_read_field(vtab_cursor& c, bool first, ostr* v) {
   }
 }
 
-bool vtab_read_record_end(vtab_cursor& c) {
+int vtab_read_record_end(vtab_cursor& c) {
   const char* p = c.p;
   while (p < c.end && (*p == ' ' || *p == '\t' || *p == '\r')) ++p;
   c.p = p;
-  if (p == c.end) return true;
-  if (*p != '\n') return false;
+  if (p == c.end) return 1;
+  if (*p != '\n') return -1;
   c.p = p + 1;
-  return true;
+  return 0;
 }
 
 void vtab_skip_line(vtab_cursor& c) {
   const char* nl = static_cast<const char*>(std::memchr(c.p, '\n', static_cast<std::size_t>(c.end - c.p)));
   c.p = nl ? nl + 1 : c.end;
+}
+
+void vtab_skip_space(vtab_cursor& c) {
+  while (c.p < c.end && is_sep(*c.p)) ++c.p;
 }
 
 long vtab_line_of(const std::string& text, std::size_t offset) {

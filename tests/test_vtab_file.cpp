@@ -1,0 +1,725 @@
+// Table files: every table's records survive a save and a load byte for
+// byte; the line form; short, broken and cut files; the prints; failing
+// writes.
+#define ALLOC_FAULT_OPERATORS
+#include "tests/alloc_fault.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cinttypes>
+#include <climits>
+#include <cstring>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "db/all_tables.hpp"
+#include "db/vtab_file.hpp"
+#include "lib/convert.hpp"
+#include "tests/vtab_file_util.hpp"
+#include "db/vtab_engine.hpp"
+
+// A table with a loader of its own, which refuses records without a number.
+#define Vf_own_FIELDS(X, T) \
+  X(T, Id, z, key)          \
+  X(T, numer, s, col)       \
+  X(T, koszt, g, col)
+VTAB_DECLARE(Vf_own, 1, .own_loader = true)
+VTAB_DEFINE_OWN_LOADER(Vf_own, 1)
+int Vf_own_tab_load(kal::TextIn& file, Vf_own_tab* tab) {
+  return vtab_file<Vf_own>::load(file, tab, [](const Vf_own& r) { return !r.numer.empty(); });
+}
+
+using vtab_test::file_bytes;
+using vtab_test::put_bytes;
+using vtab_test::TempDir;
+
+namespace {
+
+// --- Values of every kind, with the corners of the file form ---------------------
+
+std::string long_text() {
+  std::string s;
+  for (int i = 0; s.size() < 9000; ++i) s += "line " + std::to_string(i) + " it's 'quoted'\n";
+  return s;
+}
+
+template <class V>
+const std::vector<V>& pool();
+template <>
+const std::vector<uint32_t>& pool<uint32_t>() {
+  static const std::vector<uint32_t> v{0u, 1u, 7u, 2147483648u, 4294967295u};
+  return v;
+}
+template <>
+const std::vector<int32_t>& pool<int32_t>() {
+  static const std::vector<int32_t> v{INT32_MIN, -1, 0, 42, INT32_MAX};
+  return v;
+}
+template <>
+const std::vector<int64_t>& pool<int64_t>() {
+  static const std::vector<int64_t> v{-86400, 0, 1700000000, 4102444800LL, 253402300799LL, -4102444800LL};
+  return v;
+}
+template <>
+const std::vector<double>& pool<double>() {
+  static const std::vector<double> v{-1.5, 0.0, 0.1, 1e9 + 0.25, -0.01, 1e300, 2.345, 99999999999.99};
+  return v;
+}
+template <>
+const std::vector<char>& pool<char>() {
+  static const std::vector<char> v{'N', ' ', '\t', '\n', '\0', '\\', '\'', '\xE5', 's', '\r', 'T'};
+  return v;
+}
+template <>
+const std::vector<ostr>& pool<ostr>() {
+  static const std::vector<ostr> v{ostr(),
+                                   ostr(""),
+                                   ostr("it's"),
+                                   ostr("two\nlines\n"),
+                                   ostr("  \tleading blanks"),
+                                   ostr("\xA5\xB9\xE6 \xB3\xF3\xBF"),
+                                   ostr(long_text()),
+                                   ostr("'"),
+                                   ostr("''"),
+                                   ostr("ends with a quote'"),
+                                   ostr("back\\slash \\s \\"),
+                                   ostr("CR\r\nLF\rCR"),
+                                   ostr("trailing blank "),
+                                   ostr(" 5 'x' 6")};
+  return v;
+}
+
+// A value as a load gives it back.
+template <class V>
+V as_loaded(const V& v) {
+  if constexpr (std::is_same_v<V, ostr>) {
+    std::string_view s = v.view();
+    std::size_t start = s.find_first_not_of(" \t");
+    return ostr(start == std::string_view::npos ? std::string_view() : s.substr(start));
+  } else if constexpr (std::is_same_v<V, double>) {
+    return std::strtod(kal::format_fixed(v, 2, 4).c_str(), nullptr);
+  } else {
+    return v;
+  }
+}
+
+template <class V>
+std::string show(const V& v) {
+  if constexpr (std::is_same_v<V, ostr>) return v.is_null() ? "NULL" : "'" + v.str() + "'";
+  else if constexpr (std::is_same_v<V, char>) return std::to_string(static_cast<int>(static_cast<unsigned char>(v)));
+  else return std::to_string(v);
+}
+
+template <class T>
+T pooled_row(int n) {
+  T r{};
+  vtab_meta<T>::for_each_field([&](auto f) {
+    using F = decltype(f);
+    const auto& p = pool<typename F::type>();
+    F::of(r) = p[static_cast<std::size_t>(n + F::pos) % p.size()];
+  });
+  return r;
+}
+
+// A record whose fields hold no blanks, quotes or line breaks, so that its line
+// can be taken apart at the blanks.
+template <class T>
+T plain_row(int n) {
+  T r{};
+  vtab_meta<T>::for_each_field([&](auto f) {
+    using F = decltype(f);
+    using V = typename F::type;
+    if constexpr (std::is_same_v<V, ostr>) F::of(r) = "t" + std::to_string(n) + "_" + F::name();
+    else if constexpr (std::is_same_v<V, char>) F::of(r) = static_cast<char>('A' + n);
+    else if constexpr (std::is_same_v<V, double>) F::of(r) = n + 0.25;
+    else F::of(r) = static_cast<V>(n * 10 + F::pos);
+  });
+  return r;
+}
+
+template <class T>
+void expect_row(const T& got, const T& want, int n) {
+  vtab_meta<T>::for_each_field([&](auto f) {
+    using F = decltype(f);
+    auto expect = as_loaded(F::of(want));
+    EXPECT_TRUE(F::of(got) == expect) << vtab_meta<T>::name << " record " << n << " field " << F::name() << ": got "
+                                      << show(F::of(got)) << ", want " << show(expect);
+  });
+}
+
+template <class T>
+std::vector<const T*> rows(const typename vtab_meta<T>::tab* tab) {
+  std::vector<const T*> out;
+  for (auto* e = tab->first; e != nullptr; e = e->next) out.push_back(e->row);
+  return out;
+}
+
+template <class T>
+std::string saved_text(const typename vtab_meta<T>::tab* tab) {
+  kal::TextOut out;
+  EXPECT_EQ(vtab_api<T>::tab_save(out, tab), 0);
+  return out.text();
+}
+
+template <class T>
+std::string record_text(const T& row) {
+  kal::TextOut out;
+  vtab_api<T>::to_file(out, &row);
+  return out.text();
+}
+
+std::string header() {
+  kal::TextOut out;
+  vtab_write_ver(out);
+  return out.text();
+}
+
+// Loads a text into a new table.
+template <class T>
+struct Loaded {
+  using Tab = typename vtab_meta<T>::tab;
+  Tab* tab = vtab_api<T>::tab_new();
+  int rc = 0;
+  std::string out;  // what the load printed
+  explicit Loaded(const std::string& text) {
+    kal::TextIn in(text);
+    ::testing::internal::CaptureStdout();
+    rc = vtab_api<T>::tab_load(in, tab);
+    out = ::testing::internal::GetCapturedStdout();
+  }
+  ~Loaded() { vtab_api<T>::tab_delete(&tab); }
+  Loaded(const Loaded&) = delete;
+  Loaded& operator=(const Loaded&) = delete;
+};
+
+template <class L>
+struct gtest_types;
+template <class... T>
+struct gtest_types<vtab_tables<T...>> {
+  using type = ::testing::Types<T...>;
+};
+
+// --- Every table ----------------------------------------------------------------------
+
+template <class T>
+class EveryTable : public ::testing::Test {};
+TYPED_TEST_SUITE(EveryTable, gtest_types<vtab_all_tables>::type);
+
+// Records with every corner of every field kind, saved through the atomic
+// rewrite, loaded back and saved again: the same values and the same bytes.
+TYPED_TEST(EveryTable, SaveLoadSaveKeepsEveryByte) {
+  using T = TypeParam;
+  using A = vtab_api<T>;
+  using M = vtab_meta<T>;
+  TempDir dir;
+  const std::string path = dir / (std::string(M::name) + ".dat");
+  constexpr int kRows = 16;
+
+  auto* tab = A::tab_new();
+  for (int n = 0; n < kRows; ++n) {
+    T row = pooled_row<T>(n);
+    ASSERT_EQ(A::tab_insert(tab, &row), 0);
+  }
+  kal::TextOut out(path);
+  ASSERT_EQ(A::tab_save(out, tab), 0);
+  int32_t damaged = 0;
+  ASSERT_EQ(vtab_file_commit(out, &damaged), 0);
+  A::tab_delete(&tab);
+
+  const std::string disk = file_bytes(path);
+  EXPECT_EQ(disk, kal::text_to_disk(out.text())) << "CR LF on disk";
+  if (M::options.header_line) EXPECT_EQ(disk.compare(0, 13, "KALMITOR 1.0 "), 0) << "the version line first";
+  else EXPECT_EQ(disk[0], ' ') << "no version line: the first record's blank first";
+  EXPECT_EQ(disk.substr(disk.size() - 2), "\r\n");
+
+  kal::TextIn in;
+  ASSERT_EQ(vtab_file_open(path, in), 0);
+  auto* back = A::tab_new();
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(A::tab_load(in, back), 0);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "") << "a file the system wrote loads without a word";
+  EXPECT_EQ(back->damaged, 0);
+  ASSERT_EQ(back->size, kRows);
+  auto got = rows<T>(back);
+  for (int n = 0; n < kRows; ++n) expect_row(*got[static_cast<std::size_t>(n)], pooled_row<T>(n), n);
+
+  kal::TextOut again(path);
+  ASSERT_EQ(A::tab_save(again, back), 0);
+  ASSERT_EQ(vtab_file_commit(again, &back->damaged), 0);
+  EXPECT_EQ(file_bytes(path), disk);
+  A::tab_delete(&back);
+}
+
+TYPED_TEST(EveryTable, EmptyTableAndEmptyFile) {
+  using T = TypeParam;
+  using A = vtab_api<T>;
+  auto* tab = A::tab_new();
+  const std::string empty = saved_text<T>(tab);
+  EXPECT_EQ(empty, vtab_meta<T>::options.header_line ? header() : "");
+  A::tab_delete(&tab);
+  std::vector<std::string> texts{empty, "", "\n\n"};
+  if (vtab_meta<T>::options.header_line) texts.push_back("KALMITOR 1.0 x");  // without its line end
+  for (const std::string& text : texts) {
+    Loaded<T> l(text);
+    EXPECT_EQ(l.rc, 0);
+    EXPECT_EQ(l.tab->size, 0);
+    EXPECT_EQ(l.tab->damaged, 0);
+    EXPECT_EQ(l.out, "");
+  }
+}
+
+// One broken record among good ones: it goes, with a message naming its
+// line, and every other record keeps its own fields.
+TYPED_TEST(EveryTable, BrokenRecordIsDroppedAlone) {
+  using T = TypeParam;
+  using M = vtab_meta<T>;
+  const std::string head = M::options.header_line ? header() : "";
+  const long first_line = M::options.header_line ? 2 : 1;
+  std::vector<std::string> lines;
+  for (int n = 0; n < 4; ++n) lines.push_back(record_text(plain_row<T>(n)));
+
+  struct Case {
+    const char* what;
+    std::string broken;
+  };
+  const std::string& line = lines[2];
+  const std::size_t last_blank = line.rfind(' ');
+  const std::size_t second_blank = line.find(' ', 1);
+  const std::vector<Case> cases{
+      {"letters for the key", " 1x" + line.substr(second_blank)},
+      {"last field missing", line.substr(0, last_blank)},
+      {"a field too many", line + " 9"},
+      {"two fields run together", line.substr(0, last_blank) + line.substr(last_blank + 1)},
+  };
+  for (const Case& c : cases) {
+    std::string text = head + lines[0] + "\n" + lines[1] + "\n" + c.broken + "\n" + lines[3] + "\n";
+    Loaded<T> l(text);
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(l.rc, 0);
+    EXPECT_EQ(l.tab->damaged, 1);
+    const std::string where = std::string(M::name) + "_tab_load(): line " + std::to_string(first_line + 2) + ": ";
+    EXPECT_EQ(l.out.compare(0, where.size(), where), 0) << l.out;
+    EXPECT_NE(l.out.find("record dropped\n"), std::string::npos) << l.out;
+    ASSERT_EQ(l.tab->size, 3);
+    auto got = rows<T>(l.tab);
+    expect_row(*got[0], plain_row<T>(0), 0);
+    expect_row(*got[1], plain_row<T>(1), 1);
+    expect_row(*got[2], plain_row<T>(3), 3);
+  }
+}
+
+// --- The line form ------------------------------------------------------------------
+
+TEST(TableFile, LineForm) {
+  auto* tab = Jednostki_metryczne_tab_new();
+  Jednostki_metryczne u{12, "ab'c"};
+  ASSERT_EQ(Jednostki_metryczne_tab_insert(tab, &u), 0);
+  Jednostki_metryczne none{3, ostr()};
+  ASSERT_EQ(Jednostki_metryczne_tab_insert(tab, &none), 0);
+  kal::TextOut out;
+  EXPECT_EQ(Jednostki_metryczne_tab_save(out, tab), 0);
+  EXPECT_EQ(out.text(), header() + " 12 'ab''c'\n 3 ''\n");
+  Jednostki_metryczne_tab_delete(&tab);
+
+  Firmy f{};
+  f.Id = 5;
+  f.nazwa = "Serwis Kowalski";
+  f.czas_modyfikacji = 4102444800LL;
+  f.flags = -1;
+  std::string thirteen_empty;
+  for (int i = 0; i < 13; ++i) thirteen_empty += " ''";
+  EXPECT_EQ(record_text(f), " 5 'Serwis Kowalski'" + thirteen_empty + " 0 0 4102444800 -1");
+
+  Transakcje t{};
+  t.Id = 1;
+  t.laczna_wartosc = 1234.5;
+  t.zaplacono = -0.004;
+  t.wydrukowano = 'T';
+  t.odebrano = ' ';
+  EXPECT_EQ(record_text(t), " 1 '' 0 0 1234.50 '' 0 0 0 0 T \\s -0.00 0 0");
+}
+
+TEST(TableFile, HeaderContentIsNotChecked) {
+  Loaded<Jednostki_metryczne> l("anything at all\n 1 'a'\n");
+  EXPECT_EQ(l.rc, 0);
+  ASSERT_EQ(l.tab->size, 1);
+  EXPECT_STREQ(l.tab->first->row->nazwa.get(), "a");
+}
+
+// A last record without its line end loads, but nothing tells whether its
+// last number was cut short: the file counts as damaged.
+TEST(TableFile, LastLineWithoutLineEnd) {
+  for (const char* text : {" '1' 'a'\n '2' 'b'", " '1' 'a'\n '2' 'b'  "}) {
+    Loaded<Kody_poczt> l(text);
+    EXPECT_EQ(l.rc, 0);
+    EXPECT_EQ(l.tab->size, 2) << text;
+    EXPECT_EQ(l.tab->damaged, 1);
+    EXPECT_EQ(l.out,
+              "Kody_poczt_tab_load(): line 2: the file ends without the line end of the last record, which may be cut "
+              "short; record kept\n");
+  }
+  Loaded<Kody_poczt> l(" '1' 'a'\n '2' 'b'\n\n  \n");
+  EXPECT_EQ(l.tab->size, 2);
+  EXPECT_EQ(l.tab->damaged, 0);
+  EXPECT_EQ(l.out, "");
+}
+
+TEST(TableFile, LoadAppendsToWhatTheTableHolds) {
+  auto* tab = Jednostki_metryczne_tab_new();
+  Jednostki_metryczne u{7, "first"};
+  ASSERT_EQ(Jednostki_metryczne_tab_insert(tab, &u), 0);
+  kal::TextIn in(header() + " 7 'again'\n 1 'one'\n");
+  EXPECT_EQ(Jednostki_metryczne_tab_load(in, tab), 0);
+  ASSERT_EQ(tab->size, 3);
+  EXPECT_STREQ(tab->first->next->row->nazwa.get(), "again");
+  Jednostki_metryczne_ref* ref = Jednostki_metryczne_tab_gets_Id(tab, 7, VTAB_CMP_EQUAL);
+  EXPECT_EQ(ref->size, 2) << "both records with key 7 in the index";
+  Jednostki_metryczne_ref_delete(&ref);
+  Jednostki_metryczne_tab_delete(&tab);
+}
+
+// A file cut at every byte: the records before the cut load, a record cut
+// short is dropped and reported, a last number cut short is kept but
+// reported, and only a cut right after a line end leaves the table whole.
+TEST(TableFile, CutAtEveryByte) {
+  auto* tab = Firmy_tab_new();
+  for (int n = 1; n <= 3; ++n) {
+    Firmy f{};
+    f.Id = static_cast<uint32_t>(n);
+    f.nazwa = "Firma\n" + std::to_string(n);
+    f.flags = n * 100;
+    ASSERT_EQ(Firmy_tab_insert(tab, &f), 0);
+  }
+  const std::string whole = saved_text<Firmy>(tab);
+  Firmy_tab_delete(&tab);
+  // Where the digits of each record's last field (flags) begin.
+  std::vector<std::size_t> last_field;
+  for (std::size_t at = whole.find("00\n"); at != std::string::npos; at = whole.find("00\n", at + 1))
+    last_field.push_back(at - 1);
+  ASSERT_EQ(last_field.size(), 3u);
+  for (std::size_t cut = header().size(); cut <= whole.size(); ++cut) {
+    SCOPED_TRACE("cut at " + std::to_string(cut));
+    Loaded<Firmy> l(whole.substr(0, cut));
+    std::vector<int32_t> flags;
+    std::size_t boundary = header().size();  // after the last whole line
+    for (std::size_t f : last_field) {
+      if (cut <= f) break;
+      std::size_t digits = std::min<std::size_t>(cut - f, 3);
+      flags.push_back(std::stoi(whole.substr(f, digits)));
+      if (cut >= f + 4) boundary = f + 4;
+    }
+    const bool clean = whole.substr(boundary, cut - boundary).find_first_not_of(" ") == std::string::npos;
+    EXPECT_EQ(l.rc, 0);
+    EXPECT_EQ(l.tab->damaged, clean ? 0 : 1);
+    if (clean) EXPECT_EQ(l.out, "");
+    else EXPECT_EQ(l.out.compare(0, 23, "Firmy_tab_load(): line "), 0) << l.out;
+    std::vector<int32_t> got;
+    for (const Firmy* r : rows<Firmy>(l.tab)) got.push_back(r->flags);
+    EXPECT_EQ(got, flags);
+  }
+}
+
+// Records a save could not have written, in a table with every field kind:
+// each is dropped alone, and the table saved afterwards is the file without it.
+TEST(TableFile, BrokenFieldsOfEveryKind) {
+  const std::string good1 = " 1 'A/1' 100 200 10.50 'u' 3 1 2 300 T N 1.00 4 0";
+  const std::string good3 = " 3 'A/3' 100 200 10.50 'u' 3 1 2 300 \\s \\n 1.00 4 0";
+  struct Case {
+    const char* what;
+    std::string line;
+  };
+  const std::vector<Case> cases{
+      {"letters in an unsigned field", " 2 'A/2' 100 200 10.50 'u' 3x 1 2 300 T N 1.00 4 0"},
+      {"letters in a time field", " 2 'A/2' 1OO 200 10.50 'u' 3 1 2 300 T N 1.00 4 0"},
+      {"letters in a number field", " 2 'A/2' 100 200 10.5O 'u' 3 1 2 300 T N 1.00 4 0"},
+      {"a sign alone", " 2 'A/2' 100 200 10.50 'u' 3 1 2 300 T N 1.00 4 -"},
+      {"two characters for one", " 2 'A/2' 100 200 10.50 'u' 3 1 2 300 TN N 1.00 4 0"},
+      {"a text without its opening quote", " 2 A/2' 100 200 10.50 'u' 3 1 2 300 T N 1.00 4 0"},
+      {"a quote not doubled", " 2 'A/2' 100 200 10.50 'it's' 3 1 2 300 T N 1.00 4 0"},
+      {"a field missing in the middle", " 2 'A/2' 100 10.50 'u' 3 1 2 300 T N 1.00 4 0"},
+      {"a field missing at the end", " 2 'A/2' 100 200 10.50 'u' 3 1 2 300 T N 1.00 4"},
+      {"a field too many", " 2 'A/2' 100 200 10.50 'u' 3 1 2 300 T N 1.00 4 0 0"},
+      {"the record split over two lines", " 2 'A/2' 100 200 10.50 'u' 3 1\n 2 300 T N 1.00 4 0"},
+      {"a text left open", " 2 'A/2' 100 200 10.50 'u 3 1 2 300 T N 1.00 4 0"},
+  };
+  const std::string expected = header() + good1 + "\n" + good3 + "\n";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Loaded<Transakcje> l(header() + good1 + "\n" + c.line + "\n" + good3 + "\n");
+    EXPECT_EQ(l.rc, 0);
+    EXPECT_GE(l.tab->damaged, 1);
+    EXPECT_NE(l.out.find("Transakcje_tab_load(): line 3: "), std::string::npos) << l.out;
+    EXPECT_EQ(saved_text<Transakcje>(l.tab), expected);
+  }
+  // Forms a save does not write but the field readers have always taken.
+  Loaded<Transakcje> l(header() + " +2 '' -1 +5 10,5 '' 1 1 1 1 \\ x 1e2 0 -0\n");
+  EXPECT_EQ(l.tab->damaged, 0) << l.out;
+  ASSERT_EQ(l.tab->size, 1);
+  const Transakcje& t = *l.tab->first->row;
+  EXPECT_EQ(t.Id, 2u);
+  EXPECT_EQ(t.data_transkacji, -1);
+  EXPECT_EQ(t.laczna_wartosc, 10.5);
+  EXPECT_EQ(t.wydrukowano, '\\');
+  EXPECT_EQ(t.odebrano, 'x');
+  EXPECT_EQ(t.zaplacono, 100.0);
+  EXPECT_EQ(l.tab->damaged, 0);
+}
+
+// The record reader's results, as a loader of its own sees them.
+TEST(TableFile, FromFileResults) {
+  Jednostki_metryczne u{};
+  int eof = 0;
+  kal::TextIn in(" 1 'a'\n 2 x\n 3 'c'\n 4");
+  EXPECT_EQ(Jednostki_metryczne_from_file(&u, in, &eof), 0);
+  EXPECT_EQ(eof, 0);
+  EXPECT_EQ(Jednostki_metryczne_from_file(&u, in, &eof), -2) << "field 2 broken";
+  EXPECT_EQ(eof, 0);
+  EXPECT_EQ(Jednostki_metryczne_from_file(&u, in, &eof), 0) << "reading goes on at the next line";
+  EXPECT_EQ(u.Id, 3u);
+  EXPECT_STREQ(u.nazwa.get(), "c");
+  EXPECT_EQ(Jednostki_metryczne_from_file(&u, in, &eof), 2) << "the file ends before field 2";
+  EXPECT_EQ(eof, 1);
+
+  kal::TextIn last(" 9 'z'");
+  eof = 0;
+  EXPECT_EQ(Jednostki_metryczne_from_file(&u, last, &eof), 0);
+  EXPECT_EQ(eof, 1) << "a last line without its line end";
+  eof = 0;
+  EXPECT_EQ(Jednostki_metryczne_from_file(&u, last, &eof), 1);
+  EXPECT_EQ(eof, 1);
+}
+
+// A loader of its own refuses records; they count as damage, so the file
+// they are in is kept before it is overwritten.
+TEST(TableFile, RecordsRefusedByAnOwnLoaderCountAsDamage) {
+  Loaded<Vf_own> l(header() + " 1 '1/2024' 0.00\n 2 '' 0.00\n 3 '3/2024' 0.00\n");
+  EXPECT_EQ(l.rc, 0);
+  EXPECT_EQ(l.tab->size, 2);
+  EXPECT_EQ(l.tab->damaged, 1);
+}
+
+TEST(TableFile, OutOfMemoryKeepsWhatWasReadAndCountsAsDamage) {
+  auto* tab = Firmy_tab_new();
+  for (uint32_t n = 1; n <= 4; ++n) {
+    Firmy f{};
+    f.Id = n;
+    f.nazwa = "a name long enough not to fit inside the string object " + std::to_string(n);
+    ASSERT_EQ(Firmy_tab_insert(tab, &f), 0);
+  }
+  const std::string text = saved_text<Firmy>(tab);
+  Firmy_tab_delete(&tab);
+  int rc = -1;
+  std::vector<int> seen;
+  for (long budget = 0; rc != 0; ++budget) {
+    ASSERT_LT(budget, 1000);
+    kal::TextIn in(text);
+    auto* t = Firmy_tab_new();
+    {
+      alloc_fault::fault_after fault(budget);
+      rc = Firmy_tab_load(in, t);
+    }
+    if (rc != 0) {
+      EXPECT_TRUE(rc == -1 || rc == -2 || rc == -3) << rc;
+      EXPECT_GT(t->damaged, 0);
+      seen.push_back(rc);
+    } else {
+      EXPECT_EQ(t->damaged, 0);
+      EXPECT_EQ(t->size, 4);
+    }
+    uint32_t id = 0;
+    for (auto* e = t->first; e != nullptr; e = e->next) EXPECT_EQ(e->row->Id, ++id) << "the records read before stay";
+    Firmy_tab_delete(&t);
+  }
+  for (int code : {-1, -2, -3}) EXPECT_NE(std::find(seen.begin(), seen.end(), code), seen.end()) << code;
+}
+
+// --- A file written from the format's rules alone --------------------------------------
+
+std::string unhex(const std::string& hex) {
+  std::string out;
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+  return out;
+}
+
+// The fields of a record as the Python script writes them into its .expect
+// file (doubles compared by value).
+template <class T>
+void expect_fields(const T& row, const std::string& line, int n) {
+  std::vector<std::string> want;
+  std::size_t from = 0;
+  for (std::size_t comma; (comma = line.find(',', from)) != std::string::npos; from = comma + 1)
+    want.push_back(unhex(line.substr(from, comma - from)));
+  want.push_back(unhex(line.substr(from)));
+  ASSERT_EQ(want.size(), static_cast<std::size_t>(vtab_meta<T>::field_count));
+  vtab_meta<T>::for_each_field([&](auto f) {
+    using F = decltype(f);
+    using V = typename F::type;
+    const std::string& w = want[F::pos];
+    const V& v = F::of(row);
+    SCOPED_TRACE(std::string("record ") + std::to_string(n) + " field " + F::name());
+    if constexpr (std::is_same_v<V, ostr>) EXPECT_EQ(v.str(), w);
+    else if constexpr (std::is_same_v<V, char>) EXPECT_EQ(std::string(1, v), w);
+    else if constexpr (std::is_same_v<V, double>) EXPECT_EQ(v, std::strtod(w.c_str(), nullptr));
+    else EXPECT_EQ(std::to_string(v), w);
+  });
+}
+
+template <class T>
+void check_python_file(const TempDir& dir) {
+  const std::string name = vtab_meta<T>::name;
+  SCOPED_TRACE(name);
+  kal::TextIn in;
+  ASSERT_EQ(vtab_file_open(dir / (name + ".dat"), in), 0);
+  auto* tab = vtab_api<T>::tab_new();
+  EXPECT_EQ(vtab_api<T>::tab_load(in, tab), 0);
+  EXPECT_EQ(tab->damaged, 0);
+  kal::TextIn expect;
+  ASSERT_EQ(expect.open(dir / (name + ".expect")), 0);
+  std::string line;
+  int n = 0;
+  auto* e = tab->first;
+  for (; expect.getline(line); ++n, e = e->next) {
+    ASSERT_NE(e, nullptr) << "record " << n << " missing";
+    expect_fields(*e->row, line, n);
+  }
+  EXPECT_EQ(e, nullptr) << "records the script did not write";
+  // Saved again, the records are the same bytes (the version line is ours).
+  std::string written = kal::text_from_disk(file_bytes(dir / (name + ".dat")));
+  std::string saved = saved_text<T>(tab);
+  if (vtab_meta<T>::options.header_line) {
+    written.erase(0, written.find('\n') + 1);
+    saved.erase(0, saved.find('\n') + 1);
+  }
+  EXPECT_EQ(saved, written);
+  vtab_api<T>::tab_delete(&tab);
+}
+
+TEST(TableFileFormat, ReadsWhatAnIndependentWriterWrote) {
+  TempDir dir;
+  const std::string cmd = "python3 '" KAL_SOURCE_DIR "/tests/vtab_file_format.py' '" + dir.path + "'";
+  ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+  check_python_file<Transakcje>(dir);
+  check_python_file<Kody_poczt>(dir);
+}
+
+// --- Prints ----------------------------------------------------------------------------
+
+TEST(TableFile, Prints) {
+  auto* tab = Jednostki_metryczne_tab_new();
+  for (uint32_t n = 1; n <= 3; ++n) {
+    Jednostki_metryczne u{n, n == 2 ? "kg" : "szt."};
+    ASSERT_EQ(Jednostki_metryczne_tab_insert(tab, &u), 0);
+  }
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(Jednostki_metryczne_tab_print(tab), 0);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "0000:  1 'szt.'\n0001:  2 'kg'\n0002:  3 'szt.'\n");
+
+  Jednostki_metryczne_ref* ref = Jednostki_metryczne_tab_gets_nazwa(tab, "szt.", VTAB_CMP_EQUAL);
+  Jednostki_metryczne_tab_removes(tab, ref);
+  Jednostki_metryczne_ref* all = Jednostki_metryczne_tab_gets_Id(tab, 0, VTAB_CMP_GE);
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(Jednostki_metryczne_ref_print(ref), 0);
+  EXPECT_EQ(Jednostki_metryczne_ref_print(all), 0);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+            "Jednostki_metryczne_ref_print() size=2\n"
+            "0000: Jednostki_metryczne_ref_print(): tab_ref_elem->listelem==NULL !\n"
+            "0001: Jednostki_metryczne_ref_print(): tab_ref_elem->listelem==NULL !\n"
+            "Jednostki_metryczne_ref_print() size=1\n"
+            "0000:  2 'kg'\n");
+  ::testing::internal::CaptureStdout();
+  Jednostki_metryczne_print(tab->first->row);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), " 2 'kg'");
+  Jednostki_metryczne_ref_delete(&ref);
+  Jednostki_metryczne_ref_delete(&all);
+  Jednostki_metryczne_tab_delete(&tab);
+}
+
+// --- Writing the file -------------------------------------------------------------------
+
+TEST(TableFileCommit, DamagedFileIsKeptOnceBeforeTheFirstRewrite) {
+  TempDir dir;
+  const std::string path = dir / "Jednostki_metryczne.dat";
+  const std::string original = kal::text_to_disk(header() + " 1 'szt.'\n 2 k g\n 3 'kg'\n");
+  put_bytes(path, original);
+  kal::TextIn in;
+  ASSERT_EQ(vtab_file_open(path, in), 0);
+  auto* tab = Jednostki_metryczne_tab_new();
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(Jednostki_metryczne_tab_load(in, tab), 0);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+            "Jednostki_metryczne_tab_load(): line 3: field 2 ('nazwa') broken, record dropped\n");
+  EXPECT_EQ(tab->size, 2);
+  EXPECT_EQ(tab->damaged, 1);
+
+  kal::TextOut out(path);
+  Jednostki_metryczne_tab_save(out, tab);
+  ::testing::internal::CaptureStdout();
+  ASSERT_EQ(vtab_file_commit(out, &tab->damaged), 0);
+  std::string said = ::testing::internal::GetCapturedStdout();
+  auto kept = vtab_test::files_starting(dir.path, "Jednostki_metryczne.dat.damaged-");
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(kept[0].size(), std::string("Jednostki_metryczne.dat.damaged-YYYYMMDD-HHMMSS").size());
+  EXPECT_EQ(file_bytes(dir / kept[0]), original) << "the original bytes, CR LF and all";
+  EXPECT_NE(said.find("its original is kept as '" + dir / kept[0] + "'"), std::string::npos) << said;
+  EXPECT_EQ(tab->damaged, 0);
+  EXPECT_EQ(file_bytes(path), kal::text_to_disk(header() + " 1 'szt.'\n 3 'kg'\n"));
+
+  ::testing::internal::CaptureStdout();
+  ASSERT_EQ(vtab_file_commit(out, &tab->damaged), 0);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(vtab_test::files_starting(dir.path, "Jednostki_metryczne.dat.damaged-").size(), 1u);
+  Jednostki_metryczne_tab_delete(&tab);
+}
+
+TEST(TableFileCommit, FailedWritesAreReportedAndLeaveTheOldFileWhole) {
+  TempDir dir;
+  const std::string path = dir / "Firmy.dat";
+  // Larger than the limits below, which the captured console output stays within.
+  const std::string old = kal::text_to_disk(header() + " 1 '" + std::string(3000, 'o') + "'\n");
+  put_bytes(path, old);
+  kal::TextOut out(path);
+  out.write(header() + " 1 '" + std::string(5000, 'x') + "'\n");
+
+  {  // The disk is full.
+    vtab_test::FileSizeLimit limit(1000);
+    std::string err;
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(vtab_file_commit(out, nullptr, &err), -1);
+    ::testing::internal::GetCapturedStdout();
+    EXPECT_FALSE(err.empty());
+  }
+  EXPECT_EQ(file_bytes(path), old);
+  EXPECT_EQ(vtab_test::files_starting(dir.path, "Firmy.dat").size(), 1u) << "no temporary file left";
+
+  {  // A damaged table whose original cannot be kept is not written over.
+    int32_t damaged = 1;
+    vtab_test::FileSizeLimit limit(1000);
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(vtab_file_commit(out, &damaged), -1);
+    std::string said = ::testing::internal::GetCapturedStdout();
+    EXPECT_NE(said.find("vtab_file_commit(): cannot keep the damaged '" + path + "'"), std::string::npos) << said;
+    EXPECT_EQ(damaged, 1);
+  }
+  EXPECT_EQ(file_bytes(path), old);
+
+  // A directory that cannot exist: its parent is a file.
+  kal::TextOut nowhere(dir / "Firmy.dat/Firmy.dat");
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(vtab_file_commit(nowhere, nullptr), -1);
+  ::testing::internal::GetCapturedStdout();
+}
+
+TEST(TableFileOpen, ReadsCrLfAsLfAndReportsMissingFiles) {
+  TempDir dir;
+  put_bytes(dir / "a.dat", "x\r\ny\rz\r\n\r\n'a\r\r\nb'");
+  kal::TextIn in;
+  ASSERT_EQ(vtab_file_open(dir / "a.dat", in), 0);
+  EXPECT_EQ(in.text(), "x\ny\rz\n\n'a\r\nb'");
+  EXPECT_EQ(in.pos(), 0u);
+  EXPECT_EQ(vtab_file_open(dir / "missing.dat", in), -1);
+  EXPECT_EQ(errno, ENOENT);
+  EXPECT_EQ(vtab_file_open(dir.path, in), -1) << "a directory";
+}
+
+}  // namespace
