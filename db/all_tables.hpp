@@ -38,6 +38,10 @@
 #include "db/Dojazdy.hpp"
 #include "db/Serwisanci_koszty.hpp"
 #include "db/Cykle.hpp"
+#include "db/Transakcje_ext.hpp"
+#include "db/Naprawy_ext.hpp"
+#include "db/Sprzet_ext.hpp"
+#include "db/Naprawy_roczna.hpp"
 
 using vtab_all_tables = vtab_tables<
     Firmy,
@@ -74,4 +78,8 @@ using vtab_all_tables = vtab_tables<
     Koszty,
     Dojazdy,
     Serwisanci_koszty,
-    Cykle>;
+    Cykle,
+    Transakcje_ext,
+    Naprawy_ext,
+    Sprzet_ext,
+    Naprawy_roczna>;
