@@ -111,6 +111,8 @@ std::string show(const V& v) {
   else return std::to_string(v);
 }
 
+// Record n of a table: field f holds value n + f of its kind's pool; only the
+// first record has the key 0 (the annual repair table refuses it later).
 template <class T>
 T pooled_row(int n) {
   T r{};
@@ -118,6 +120,8 @@ T pooled_row(int n) {
     using F = decltype(f);
     const auto& p = pool<typename F::type>();
     F::of(r) = p[static_cast<std::size_t>(n + F::pos) % p.size()];
+    if constexpr (F::pos == 0 && std::is_same_v<typename F::type, uint32_t>)
+      if (n > 0 && F::of(r) == 0) F::of(r) = static_cast<uint32_t>(100 + n);
   });
   return r;
 }
