@@ -3,6 +3,8 @@
 // comes with a new installation.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -294,6 +296,83 @@ TEST_F(Root, AnnualRepairRecords) {
   ASSERT_EQ(kept.size(), 1u);
   EXPECT_EQ(file_bytes(dir / kept[0]), with_zero);
   mgs_delete(&again);
+}
+
+// The data directory a new installation starts with: every table's file,
+// loaded without a word of complaint, the rows the pages need from the first
+// day, and the bytes a save writes back.
+TEST(SeedData, LoadsWholeAndSavesBackTheSameBytes) {
+  const std::string seed = KAL_SOURCE_DIR "/data/dat";
+  setMGS_DATA_PATH(seed.c_str());
+  mgs* root = mgs_new();
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(mgs_load(root), 0);
+  std::string said = ::testing::internal::GetCapturedStdout();
+  std::string want;
+  for (const std::string& t : slot_names()) want += "mgs_load() filename='" + seed + "/" + t + ".dat' done rc=0\n";
+  EXPECT_EQ(said, want);
+
+  auto names = [](auto* tab) {
+    std::vector<std::string> out;
+    for (auto* e = tab->first; e != nullptr; e = e->next) {
+      EXPECT_EQ(e->row->Id, out.size() + 1) << "Ids from 1 in order";
+      out.push_back(e->row->nazwa.str());
+    }
+    return out;
+  };
+  using V = std::vector<std::string>;
+  std::vector<uint32_t> states;
+  for (auto* e = root->_Naprawy_stany_tab->first; e != nullptr; e = e->next) {
+    states.push_back(e->row->Id);
+    EXPECT_FALSE(e->row->nazwa.empty());
+  }
+  EXPECT_EQ(states, std::vector<uint32_t>({1, 2, 3, 4, 5, 6, 7, 8, 9, 20}));
+  std::vector<std::string> kinds;
+  for (auto* e = root->_Naprawy_typy_tab->first; e != nullptr; e = e->next) kinds.push_back(e->row->nazwa_typu.str());
+  ASSERT_FALSE(kinds.empty());
+  EXPECT_EQ(root->_Naprawy_typy_tab->first->row->Id, 1u) << "a new repair's kind";
+  EXPECT_NE(std::find(kinds.begin(), kinds.end(), "gwarancyjna"), kinds.end()) << "the warranty kind";
+  EXPECT_EQ(names(root->_Transakcje_typy_tab), V({"Sprzeda\xBF", "Zakup"}));
+  ASSERT_NE(Firmy_tab_get_Id(root->_Firmy_tab, 1, VTAB_CMP_EQUAL), nullptr) << "the own firm";
+  std::vector<std::string> rates;
+  for (auto* e = root->_Stawki_VAT_tab->first; e != nullptr; e = e->next) rates.push_back(e->row->procent.str());
+  EXPECT_EQ(rates, V({"23", "8", "5", "0", "zw"}));
+  EXPECT_EQ(names(root->_Jednostki_metryczne_tab), V({"szt."}));
+  EXPECT_EQ(names(root->_Formy_platnosci_tab), V({"got\xF3wka", "przelew"}));
+  EXPECT_EQ(names(root->_Waluty_tab), V({"PLN"}));
+  EXPECT_EQ(root->_Magazyny_tab->size, 1);
+  EXPECT_EQ(names(root->_Towary_typy_tab), V({"Cz\xEA\x9C" "ci", "Us\xB3ugi", "Sprz\xEAt do serwisu"}))
+      << "parts, services, equipment for service: the Ids the goods-type settings name";
+  EXPECT_GT(root->_Kody_poczt_tab->size, 0);
+  const std::vector<std::string> seeded{"Firmy",        "Firmy_typy",      "Formy_platnosci", "Jednostki_metryczne",
+                                        "Magazyny",     "Naprawy_typy",    "Naprawy_stany",   "Panstwa",
+                                        "Stawki_VAT",   "Towary_typy",     "Transakcje_typy", "Waluty",
+                                        "Kody_poczt"};
+  auto starts_empty = [&](const char* t) { return std::find(seeded.begin(), seeded.end(), t) == seeded.end(); };
+#define X(T) \
+  EXPECT_TRUE(!starts_empty(#T) || root->_##T##_tab->size == 0) << #T;
+  MGS_TABLES(X, X)
+#undef X
+
+  TempDir dir;
+  setMGS_DATA_PATH(dir.path.c_str());
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(mgs_save(root), 0);
+  ::testing::internal::GetCapturedStdout();
+  for (const std::string& t : slot_names(false))
+    EXPECT_EQ(file_bytes(dir / (t + ".dat")), file_bytes(seed + "/" + t + ".dat")) << t;
+  kal::TextOut postcodes;
+  Kody_poczt_tab_save(postcodes, root->_Kody_poczt_tab);
+  EXPECT_EQ(kal::text_to_disk(postcodes.text()), file_bytes(seed + "/Kody_poczt.dat"));
+  mgs_delete(&root);
+  setMGS_DATA_PATH("dat");
+
+  // The shipped files are what the script writes.
+  TempDir fresh;
+  const std::string cmd = "python3 '" KAL_SOURCE_DIR "/tools/make_seed_data.py' '" + fresh.path + "'";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  for (const std::string& t : slot_names()) EXPECT_EQ(file_bytes(fresh / (t + ".dat")), file_bytes(seed + "/" + t + ".dat")) << t;
+  EXPECT_EQ(vtab_test::files_starting(fresh.path, "").size(), 39u);
 }
 
 TEST(RootPath, OwnCopyAndBackslashes) {
