@@ -167,7 +167,7 @@ struct vtab_file {
   };
 
   // Reads one record into row from the file's current place.  A broken record
-  // leaves the file at the start of the line after the fault.
+  // leaves the file at the start of the line after the one it begins on.
   static result read(T* row, kal::TextIn& file) {
     const std::string& text = file.text();
     const char* begin = text.data();
@@ -235,8 +235,8 @@ struct vtab_file {
                   "short; record kept\n",
                   M::name, line);
     else if (r.st == rec_cut)
-      std::printf("%s_tab_load(): line %ld: the file ends inside field %d of the record, record dropped\n", M::name,
-                  line, r.field);
+      std::printf("%s_tab_load(): line %ld: the file ends within the record, at field %d ('%s'), record dropped\n",
+                  M::name, line, r.field, M::field_names[r.field - 1]);
     else if (r.field > M::field_count)
       std::printf("%s_tab_load(): line %ld: more fields than %d in the record, record dropped\n", M::name, line,
                   static_cast<int>(M::field_count));
