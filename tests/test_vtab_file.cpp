@@ -12,21 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "db/vtab_engine.hpp"
+#include "tests/vtab_file_own.hpp"
 #include "tests/vtab_file_suite.hpp"
 
 VTAB_FILE_SUITE_PART(0)
-
-// A table with a loader of its own, which refuses records without a number.
-#define Vf_own_FIELDS(X, T) \
-  X(T, Id, z, key)          \
-  X(T, numer, s, col)       \
-  X(T, koszt, g, col)
-VTAB_DECLARE(Vf_own, 1, .own_loader = true)
-VTAB_DEFINE_OWN_LOADER(Vf_own, 1)
-int Vf_own_tab_load(kal::TextIn& file, Vf_own_tab* tab) {
-  return vtab_file<Vf_own>::load(file, tab, [](const Vf_own& r) { return !r.numer.empty(); });
-}
 
 using namespace vtab_file_suite;
 
