@@ -172,6 +172,11 @@ int vtab_read_field(vtab_cursor& c, bool first, ostr* v) {
   if (rc != vtab_field_ok) return rc;
   if (*c.p != '\'') return vtab_field_bad;
   const char* from = c.p + 1;
+  if (from + 1 < c.end && from[0] == '\'' && is_sep(from[1])) {  // '' and a separator: the common empty text
+    c.p = from + 1;
+    *v = std::string_view();
+    return vtab_field_ok;
+  }
   std::string doubled;  // used only when the text holds a quote
   bool any_doubled = false;
   for (;;) {
