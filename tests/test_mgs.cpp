@@ -367,6 +367,17 @@ TEST(SeedData, LoadsWholeAndSavesBackTheSameBytes) {
   mgs_delete(&root);
   setMGS_DATA_PATH("dat");
 
+  // The stand-alone check prints the goods (none), the firms and the goods types.
+  setMGS_DATA_PATH(seed.c_str());
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(main_msg(), 0);
+  said = ::testing::internal::GetCapturedStdout();
+  setMGS_DATA_PATH("dat");
+  const std::string prints = said.substr(said.rfind("done rc=0\n") + 10);
+  EXPECT_EQ(prints.substr(0, 12), "0000:  1 'Na") << prints;
+  EXPECT_NE(prints.find("\n0000:  1 'Cz\xEA\x9C" "ci' ''\n0001:  2 'Us\xB3ugi' ''\n0002:  3 "), std::string::npos)
+      << prints;
+
   // The shipped files are what the script writes.
   TempDir fresh;
   const std::string cmd = "python3 '" KAL_SOURCE_DIR "/tools/make_seed_data.py' '" + fresh.path + "'";
