@@ -101,7 +101,25 @@ int vtab_read_field(vtab_cursor& c, bool first, double* v) {
   while (p < c.end && !is_sep(*p)) ++p;
   c.p = p;
   std::string_view token(start, static_cast<std::size_t>(p - start));
-  // The common form, "-12.34", straight from the text.
+  // The form a save writes, "-12.34": its hundredths divided by 100 are the
+  // nearest double to it, as from_chars would give.
+  if (token.size() >= 4 && token[token.size() - 3] == '.') {
+    std::size_t i = token[0] == '-' ? 1 : 0;
+    uint64_t hundredths = 0;  // at most 15 digits: exact in a double
+    bool digits = i + 3 < token.size() && token.size() - i <= 16;
+    for (std::size_t k = i; k < token.size() && digits; ++k) {
+      if (k == token.size() - 3) continue;
+      char d = token[k];
+      if (d < '0' || d > '9') digits = false;
+      else hundredths = hundredths * 10 + static_cast<uint64_t>(d - '0');
+    }
+    if (digits) {
+      double x = static_cast<double>(hundredths) / 100.0;
+      *v = i ? -x : x;
+      return vtab_field_ok;
+    }
+  }
+  // Other forms of a number, also straight from the text.
   if (token.find(',') == std::string_view::npos && token[0] != '+') {
     double x = 0;
     auto r = std::from_chars(token.data(), token.data() + token.size(), x);
@@ -154,6 +172,11 @@ int vtab_read_field(vtab_cursor& c, bool first, ostr* v) {
   if (rc != vtab_field_ok) return rc;
   if (*c.p != '\'') return vtab_field_bad;
   const char* from = c.p + 1;
+  if (from + 1 < c.end && from[0] == '\'' && is_sep(from[1])) {  // '' and a separator: the common empty text
+    c.p = from + 1;
+    *v = std::string_view();
+    return vtab_field_ok;
+  }
   std::string doubled;  // used only when the text holds a quote
   bool any_doubled = false;
   for (;;) {
@@ -180,19 +203,23 @@ int vtab_read_field(vtab_cursor& c, bool first, ostr* v) {
   }
 }
 
-bool vtab_read_record_end(vtab_cursor& c) {
+int vtab_read_record_end(vtab_cursor& c) {
   const char* p = c.p;
   while (p < c.end && (*p == ' ' || *p == '\t' || *p == '\r')) ++p;
   c.p = p;
-  if (p == c.end) return true;
-  if (*p != '\n') return false;
+  if (p == c.end) return 1;
+  if (*p != '\n') return -1;
   c.p = p + 1;
-  return true;
+  return 0;
 }
 
 void vtab_skip_line(vtab_cursor& c) {
   const char* nl = static_cast<const char*>(std::memchr(c.p, '\n', static_cast<std::size_t>(c.end - c.p)));
   c.p = nl ? nl + 1 : c.end;
+}
+
+void vtab_skip_space(vtab_cursor& c) {
+  while (c.p < c.end && is_sep(*c.p)) ++c.p;
 }
 
 long vtab_line_of(const std::string& text, std::size_t offset) {
@@ -237,20 +264,19 @@ int vtab_file_open(const std::string& path, kal::TextIn& in) {
     return -1;
   }
   ::close(fd);
-  // CR LF -> LF in place; a CR alone stays.
-  char* w = static_cast<char*>(std::memchr(text.data(), '\r', text.size()));
-  if (w != nullptr) {
-    const char* r = w;
-    const char* end = text.data() + text.size();
-    while (r < end) {
-      if (*r == '\r' && r + 1 < end && r[1] == '\n') {
-        ++r;
-        continue;
-      }
-      *w++ = *r++;
-    }
-    text.resize(static_cast<std::size_t>(w - text.data()));
+  // CR LF -> LF in place, a line at a time; a CR alone stays.
+  char* w = text.data();
+  const char* r = text.data();
+  const char* end = text.data() + text.size();
+  while (r < end) {
+    const char* cr = static_cast<const char*>(std::memchr(r, '\r', static_cast<std::size_t>(end - r)));
+    const char* upto = cr == nullptr ? end : cr + 1;
+    if (w != r) std::memmove(w, r, static_cast<std::size_t>(upto - r));
+    w += upto - r;
+    r = upto;
+    if (cr != nullptr && r < end && *r == '\n') --w;  // drop the CR before LF
   }
+  text.resize(static_cast<std::size_t>(w - text.data()));
   in = kal::TextIn(std::move(text));
   return 0;
 }

@@ -12,10 +12,13 @@
 // The reader is strict about the form of each field, so that a record a save
 // could not have written is never taken apart into wrong fields: a record
 // with a field of the wrong form, a field missing or one too many is dropped
-// with a console message, reading goes on at the next line, and the table
-// counts it in `damaged`.  A record cut off by the end of the file is dropped
-// and counted the same way.  A damaged table's file is kept aside before it is
-// first overwritten (vtab_file_commit).
+// with a console message, reading goes on at the line after the one the
+// record begins on, and the table counts it in `damaged`.  A record cut off by
+// the end of the file is dropped and counted the same way.  A last record
+// without its line end is kept, but counted too: nothing tells a last number
+// cut short from a whole one, and a save always ends a record with its line
+// end.  A damaged table's file is kept aside before it is first overwritten
+// (vtab_file_commit).
 #pragma once
 
 #include <cstdint>
@@ -67,11 +70,13 @@ int vtab_read_field(vtab_cursor& c, bool first, int64_t* v);
 int vtab_read_field(vtab_cursor& c, bool first, double* v);
 int vtab_read_field(vtab_cursor& c, bool first, char* v);
 int vtab_read_field(vtab_cursor& c, bool first, ostr* v);
-// After the last field: blanks, tabs and CR, then a line end (taken) or the
-// end of the file; false when something else follows.
-bool vtab_read_record_end(vtab_cursor& c);
+// After the last field: blanks, tabs and CR, then a line end, which is taken
+// (0), or the end of the file (1); -1 when something else follows.
+int vtab_read_record_end(vtab_cursor& c);
 // Skips to the start of the next line (or the end of the file).
 void vtab_skip_line(vtab_cursor& c);
+// Skips blanks, tabs, CR and line ends.
+void vtab_skip_space(vtab_cursor& c);
 // The 1-based line of the text at offset.
 long vtab_line_of(const std::string& text, std::size_t offset);
 
@@ -157,16 +162,17 @@ struct vtab_file {
     status st;
     int field;   // 1-based, the key being 1
     bool eof;    // nothing follows in the file
+    bool unended;       // a whole record, but the file ends without its line end
     std::size_t start;  // offset of the record in the text
   };
 
   // Reads one record into row from the file's current place.  A broken record
-  // leaves the file at the start of the line after the fault.
+  // leaves the file at the start of the line after the one it begins on.
   static result read(T* row, kal::TextIn& file) {
     const std::string& text = file.text();
     const char* begin = text.data();
     kal::vtab_cursor c{begin + file.pos(), begin + text.size()};
-    result r{rec_ok, 0, false, file.pos()};
+    result r{rec_ok, 0, false, false, file.pos()};
     try {
       M::for_each_field([&](auto f) {
         using F = decltype(f);
@@ -180,12 +186,27 @@ struct vtab_file {
     } catch (const std::bad_alloc&) {
       r.st = rec_nomem;
     }
-    if (r.st == rec_ok) r.field = 0;
-    if (r.st == rec_ok && !kal::vtab_read_record_end(c)) {
-      r.st = rec_bad;
-      r.field = M::field_count + 1;
+    if (r.st == rec_ok) {
+      r.field = 0;
+      int end = kal::vtab_read_record_end(c);
+      if (end < 0) {
+        r.st = rec_bad;
+        r.field = M::field_count + 1;
+      }
+      r.unended = end > 0;
     }
-    if (r.st == rec_bad) kal::vtab_skip_line(c);
+    if ((r.st != rec_ok && r.st != rec_none) || r.unended) {
+      // Where the record begins: its line is the one reported, and a broken
+      // record is read past from the line after it.  A fault found further on
+      // may lie in a text left open, which took in the records that follow.
+      kal::vtab_cursor k{begin + r.start, c.end};
+      kal::vtab_skip_space(k);
+      r.start = static_cast<std::size_t>(k.p - begin);
+      if (r.st != rec_cut && r.st != rec_ok) {
+        kal::vtab_skip_line(k);
+        c.p = k.p;
+      }
+    }
     file.seek(static_cast<std::size_t>(c.p - begin));
     r.eof = c.p == c.end;
     return r;
@@ -194,8 +215,8 @@ struct vtab_file {
   // 0 for a whole record (*eof set when nothing follows it); k, the 1-based
   // field, when the file ends before or inside field k (*eof set); -k when
   // field k is broken (k is one past the last field when something follows
-  // the last one), the file then being at the start of the next line, or
-  // when memory ran out for its text.
+  // the last one) or when memory ran out for its text, the file then being at
+  // the start of the line after the one the record begins on.
   static int from_file(T* row, kal::TextIn& file, int* eof) {
     result r = read(row, file);
     if (r.eof && eof) *eof = 1;
@@ -209,9 +230,13 @@ struct vtab_file {
 
   static void report(const kal::TextIn& file, const result& r) {
     long line = kal::vtab_line_of(file.text(), r.start);
-    if (r.st == rec_cut)
-      std::printf("%s_tab_load(): line %ld: the file ends inside field %d of the record, record dropped\n", M::name,
-                  line, r.field);
+    if (r.st == rec_ok)
+      std::printf("%s_tab_load(): line %ld: the file ends without the line end of the last record, which may be cut "
+                  "short; record kept\n",
+                  M::name, line);
+    else if (r.st == rec_cut)
+      std::printf("%s_tab_load(): line %ld: the file ends within the record, at field %d ('%s'), record dropped\n",
+                  M::name, line, r.field, M::field_names[r.field - 1]);
     else if (r.field > M::field_count)
       std::printf("%s_tab_load(): line %ld: more fields than %d in the record, record dropped\n", M::name, line,
                   static_cast<int>(M::field_count));
@@ -242,11 +267,10 @@ struct vtab_file {
           ++tab->damaged;
           return -1;
         }
-        if (r.st != rec_none) {
-          report(file, r);
-          ++tab->damaged;
-        }
-        if (r.eof || r.st == rec_none || r.st == rec_cut) return 0;
+        if (r.st == rec_none) return 0;
+        report(file, r);
+        ++tab->damaged;
+        if (r.eof) return 0;
         continue;
       }
       if (!accept(static_cast<const T&>(*row))) {
@@ -262,6 +286,11 @@ struct vtab_file {
         if (rc != 0) {
           ++tab->damaged;
           return rc;
+        }
+        if (r.unended) {
+          // Nothing tells a last number cut short from a whole one.
+          report(file, r);
+          ++tab->damaged;
         }
       }
       if (r.eof) return 0;

@@ -1,0 +1,302 @@
+// Timing of the database root on the data of a busy workshop after ten years:
+// 75,000 repairs, 20,000 firms, 50,000 goods with their stock, 100,000
+// documents with 500,000 lines, 40,000 items of equipment with their
+// extension rows.  The files are written into a temporary directory, then
+//   - mgs_load of the whole root, next to reading the same files' bytes;
+//   - mgs_save_<T> of the largest table, next to writing its bytes to a file
+//     and syncing it.
+//   bench_mgs [scale]     (scale 1 by default; 0.1 for a quick run)
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "db/mgs.hpp"
+#include "db/vtab_file.hpp"
+#include "platform/textfile.hpp"
+
+namespace {
+
+using clk = std::chrono::steady_clock;
+
+double seconds_since(clk::time_point t) { return std::chrono::duration<double>(clk::now() - t).count(); }
+
+// The best of a few runs: the one least disturbed by the rest of the machine.
+template <class Fn>
+double best_of(int runs, Fn&& fn) {
+  double best = 1e9;
+  for (int i = 0; i < runs; ++i) {
+    clk::time_point t = clk::now();
+    fn();
+    best = std::min(best, seconds_since(t));
+  }
+  return best;
+}
+
+std::mt19937 rng(2024);
+
+const char* const kWords[] = {"wymiana", "łożyska", "silnik", "hamulce", "klocki", "tarcze", "olej", "filtr",
+                              "przegląd", "naprawa", "gwarancja", "uszczelka", "pompa", "pasek", "rozrząd",
+                              "sprzęgło", "akumulator", "Kowalski", "Nowak", "Wiśniewski", "ul.", "Długa", "Polna",
+                              "Kraków", "Gdańsk", "Łódź", "sp. z o.o.", "serwis", "rower", "kosiarka", "piła"};
+
+std::string words(int max_words) {
+  std::uniform_int_distribution<int> count(0, max_words), pick(0, std::size(kWords) - 1);
+  std::string s;
+  for (int n = count(rng); n > 0; --n) {
+    if (!s.empty()) s.push_back(' ');
+    s += kWords[pick(rng)];
+  }
+  return s;
+}
+
+// A record of table T with values of the sizes a workshop's records have:
+// texts of up to text_words words (about a third of them empty), numbers of
+// every size.
+template <class T>
+T make(uint32_t id, int text_words) {
+  T r{};
+  std::uniform_int_distribution<int> third(0, 2);
+  std::uniform_int_distribution<uint32_t> ref(1, 100000);
+  std::uniform_int_distribution<int64_t> when(1262304000, 1735689600);
+  std::uniform_real_distribution<double> money(0, 5000);
+  vtab_meta<T>::for_each_field([&](auto f) {
+    using F = decltype(f);
+    using V = typename F::type;
+    auto& v = F::of(r);
+    if constexpr (F::pos == 0 && std::is_same_v<V, uint32_t>) v = id;
+    else if constexpr (std::is_same_v<V, uint32_t>) v = ref(rng);
+    else if constexpr (std::is_same_v<V, int64_t>) v = when(rng);
+    else if constexpr (std::is_same_v<V, int32_t>) v = third(rng);
+    else if constexpr (std::is_same_v<V, double>) v = static_cast<long>(money(rng) * 100) / 100.0;
+    else if constexpr (std::is_same_v<V, char>) v = third(rng) == 0 ? 'T' : 'N';
+    else v = third(rng) == 0 ? std::string() : words(text_words);
+  });
+  return r;
+}
+
+template <class T>
+void fill(typename vtab_meta<T>::tab* tab, long n, int text_words) {
+  for (long i = 1; i <= n; ++i) {
+    T r = make<T>(static_cast<uint32_t>(i), text_words);
+    if (vtab_api<T>::tab_insert(tab, &r) != 0) std::abort();
+  }
+}
+
+std::vector<std::string> table_files(const std::string& dir) {
+  std::vector<std::string> files;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) files.push_back(e.path().string());
+  return files;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const double scale = argc > 1 ? std::atof(argv[1]) : 1.0;
+  auto count = [&](long n) { return std::max(1L, static_cast<long>(n * scale)); };
+  char tmpl[] = "/tmp/kal_bench_mgs_XXXXXX";
+  if (::mkdtemp(tmpl) == nullptr) return 1;
+  const std::string dir = tmpl;
+  setMGS_DATA_PATH(dir.c_str());
+
+  std::printf("generating the data of ten years (scale %.2f) ...\n", scale);
+  mgs* root = mgs_new();
+  fill<Firmy>(root->_Firmy_tab, count(20000), 3);
+  fill<Naprawy>(root->_Naprawy_tab, count(75000), 6);
+  fill<Naprawy_ext>(root->_Naprawy_ext_tab, count(75000), 2);
+  fill<Towary>(root->_Towary_tab, count(50000), 3);
+  fill<Towary_magazyn>(root->_Towary_magazyn_tab, count(50000), 0);
+  fill<Transakcje>(root->_Transakcje_tab, count(100000), 2);
+  fill<Towary_transakcje>(root->_Towary_transakcje_tab, count(500000), 0);
+  fill<Serwis>(root->_Serwis_tab, count(40000), 2);
+  fill<Sprzet_ext>(root->_Sprzet_ext_tab, count(40000), 1);
+  fill<Cykle>(root->_Cykle_tab, count(40000), 1);
+  if (mgs_save(root) != 0) return 1;
+  mgs_delete(&root);
+  kal::atomic_rewrite(dir + "/Kody_poczt.dat", "");  // comes with the installation
+
+  std::uintmax_t total = 0;
+  std::string largest;
+  std::uintmax_t largest_size = 0;
+  for (const std::string& f : table_files(dir)) {
+    std::uintmax_t size = std::filesystem::file_size(f);
+    total += size;
+    if (size > largest_size) {
+      largest_size = size;
+      largest = std::filesystem::path(f).stem().string();
+    }
+  }
+  std::printf("%zu files, %.1f MB; the largest, %s.dat, %.1f MB\n\n", table_files(dir).size(), total / 1e6,
+              largest.c_str(), largest_size / 1e6);
+
+  // Loading, with the console lines of the load out of the way.
+  std::fflush(stdout);
+  int saved_stdout = ::dup(1);
+  int devnull = ::open("/dev/null", O_WRONLY);
+  double load = 1e9;
+  for (int i = 0; i < 5; ++i) {
+    std::fflush(stdout);
+    ::dup2(devnull, 1);
+    mgs* r = mgs_new();
+    clk::time_point t = clk::now();
+    if (mgs_load(r) != 0) std::abort();
+    load = std::min(load, seconds_since(t));
+    std::fflush(stdout);
+    ::dup2(saved_stdout, 1);
+    mgs_delete(&r);
+  }
+  double read = best_of(5, [&] {
+    std::string bytes;
+    for (const std::string& f : table_files(dir))
+      if (kal::read_file(f, bytes) != 0) std::abort();
+  });
+  // Where the time of a load goes, for the largest tables.
+  // open: the file read and its line ends turned; parse: the records read
+  // into one record, nothing stored; load: parsed, stored and indexed.
+  std::printf("%-20s %8s %9s %9s %9s %9s\n", "table", "MB", "records", "open ms", "parse ms", "load ms");
+  auto detail = [&](auto tag, long records) {
+    using T = decltype(tag);
+    const std::string path = dir + "/" + vtab_meta<T>::name + ".dat";
+    kal::TextIn in;
+    double open = best_of(3, [&] {
+      if (vtab_file_open(path, in) != 0) std::abort();
+    });
+    double parse = 1e9;
+    for (int i = 0; i < 3; ++i) {
+      vtab_file_open(path, in);
+      T row{};
+      int eof = 0;
+      clk::time_point t = clk::now();
+      if (vtab_meta<T>::options.header_line) vtab_read_ver(in);
+      while (!eof) vtab_api<T>::from_file(&row, in, &eof);
+      parse = std::min(parse, seconds_since(t));
+    }
+    double best = 1e9;
+    for (int i = 0; i < 3; ++i) {
+      vtab_file_open(path, in);
+      auto* tab = vtab_api<T>::tab_new();
+      clk::time_point t = clk::now();
+      vtab_api<T>::tab_load(in, tab);
+      best = std::min(best, seconds_since(t));
+      vtab_api<T>::tab_delete(&tab);
+    }
+    std::printf("%-20s %8.1f %9ld %9.1f %9.1f %9.1f\n", vtab_meta<T>::name, std::filesystem::file_size(path) / 1e6,
+                records, open * 1e3, parse * 1e3, best * 1e3);
+  };
+  detail(Naprawy{}, count(75000));
+  detail(Towary_transakcje{}, count(500000));
+  detail(Transakcje{}, count(100000));
+  detail(Sprzet_ext{}, count(40000));
+  detail(Towary{}, count(50000));
+  std::printf("\n");
+  std::printf("files in the page cache:\n");
+  std::printf("mgs_load, all tables      %8.1f ms\n", load * 1e3);
+  std::printf("read the same bytes       %8.1f ms\n", read * 1e3);
+  std::printf("ratio                     %8.2f\n\n", load / read);
+
+  // The same from the disk, as at a start after the machine has booted: the
+  // files' pages are dropped from the cache first (they are clean: every
+  // save synced them).
+  auto drop_cache = [&] {
+    for (const std::string& f : table_files(dir)) {
+      int fd = ::open(f.c_str(), O_RDONLY);
+      ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+      ::close(fd);
+    }
+  };
+  double cold_load = 1e9, cold_read = 1e9;
+  for (int i = 0; i < 3; ++i) {
+    drop_cache();
+    std::fflush(stdout);
+    ::dup2(devnull, 1);
+    mgs* r = mgs_new();
+    clk::time_point t = clk::now();
+    mgs_load(r);
+    cold_load = std::min(cold_load, seconds_since(t));
+    std::fflush(stdout);
+    ::dup2(saved_stdout, 1);
+    mgs_delete(&r);
+    drop_cache();
+    t = clk::now();
+    std::string bytes;
+    for (const std::string& f : table_files(dir)) kal::read_file(f, bytes);
+    cold_read = std::min(cold_read, seconds_since(t));
+  }
+  std::printf("files read from the disk:\n");
+  std::printf("mgs_load, all tables      %8.1f ms\n", cold_load * 1e3);
+  std::printf("read the same bytes       %8.1f ms\n", cold_read * 1e3);
+  std::printf("ratio                     %8.2f\n\n", cold_load / cold_read);
+
+  // Saving the largest table through the root, next to a raw write and sync.
+  root = mgs_new();
+  std::fflush(stdout);
+  ::dup2(devnull, 1);
+  mgs_load(root);
+  std::fflush(stdout);
+  ::dup2(saved_stdout, 1);
+  int (*save)(mgs*) = nullptr;
+#define X(T) \
+  if (largest == #T) save = &mgs_save_##T;
+#define N(T)
+  MGS_TABLES(X, N)
+#undef X
+#undef N
+  if (save == nullptr) return 1;
+  double saving = best_of(5, [&] {
+    if (save(root) != 0) std::abort();
+  });
+  std::string bytes;
+  kal::read_file(dir + "/" + largest + ".dat", bytes);
+  const std::string raw_path = dir + "/raw.bin";
+  double write = best_of(5, [&] {
+    int fd = ::open(raw_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0 || ::write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()) || ::fsync(fd) != 0)
+      std::abort();
+    ::close(fd);
+  });
+  // Where the time of that save goes.
+  double records = 0, line_ends = 0, rewrite = 0;
+  auto parts = [&](auto tag, auto* tab) {
+    using T = decltype(tag);
+    records = line_ends = rewrite = 1e9;
+    for (int i = 0; i < 3; ++i) {
+      clk::time_point t = clk::now();
+      kal::TextOut out(raw_path);
+      vtab_api<T>::tab_save(out, tab);
+      records = std::min(records, seconds_since(t));
+      t = clk::now();
+      std::string disk = kal::text_to_disk(out.text());
+      line_ends = std::min(line_ends, seconds_since(t));
+      t = clk::now();
+      kal::atomic_rewrite(raw_path, disk);
+      rewrite = std::min(rewrite, seconds_since(t));
+    }
+  };
+#define X(T) \
+  if (largest == #T) parts(T{}, root->_##T##_tab);
+#define N(T)
+  MGS_TABLES(X, N)
+#undef X
+#undef N
+  std::printf("  records into memory     %8.1f ms\n", records * 1e3);
+  std::printf("  LF -> CR LF             %8.1f ms\n", line_ends * 1e3);
+  std::printf("  atomic rewrite          %8.1f ms\n", rewrite * 1e3);
+  std::printf("mgs_save_%-17s %8.1f ms\n", largest.c_str(), saving * 1e3);
+  std::printf("write + fsync same bytes  %8.1f ms\n", write * 1e3);
+  std::printf("ratio                     %8.2f\n", saving / write);
+  mgs_delete(&root);
+
+  ::close(devnull);
+  ::close(saved_stdout);
+  std::filesystem::remove_all(dir);
+  setMGS_DATA_PATH("dat");
+  return 0;
+}
