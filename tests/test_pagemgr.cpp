@@ -218,7 +218,9 @@ TEST_F(PagemgrFiles, DamagedUsersFileRefusesLogInsAndIsNeverWritten) {
       {"a field too many", good.substr(0, second) + "\n 2 'jan' 'haslo' 1 2 3\n", true},
       {"whole", good, false},
       {"version line only", good.substr(0, good.find('\n') + 1), false},
-      {"last line without its line end", good.substr(0, good.size() - 1), false},
+      // The system always ends a record with its line end; without it the last
+      // number may have been cut short, so the table counts as damaged.
+      {"last line without its line end", good.substr(0, good.size() - 1), true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
