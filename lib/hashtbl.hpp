@@ -135,11 +135,11 @@ std::uint32_t hashtbl_append_Id(hashtbl* table, long id);
 std::uint32_t hashtbl_append_data(hashtbl* table, long time, long id);
 std::uint32_t hashtbl_append_cena(hashtbl* table, double price, long id);
 
-// Key/value file: one pair a line, key, one blank, the value with backslash
+// Key/value file (hashtbl_file): one pair a line, key, one blank, the value with backslash
 // written as "\\" and LF as "\n".  CR LF on disk.
 void hashtbl_save(hashtbl* table, const char* path);
 void hashtbl_load(hashtbl* table, const char* path);
-// Page-text file: ~key~value~ pairs, "~~" for a tilde inside (read only).
+// Page-text file (hashtbl_sp_file): ~key~value~ pairs, "~~" for a tilde inside (read only).
 void hashtbl_load_sp(hashtbl* table, const char* path);
 
 // Name of a code; "HASHTBL_NOT_FOUND" when it equals the table's max_size.

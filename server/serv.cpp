@@ -218,6 +218,15 @@ const char* css_header() { return canned("text/css"); }
 const char* txt_header() { return canned("text/html"); }
 const char* js_header() { return canned("application/x-javascript"); }
 
+// Plain HTML headers for a page that sends its own head.
+const char* html_header0() { return canned("text/html"); }
+const char* html_header(const char* version) {
+  static std::string head;
+  head = std::string("HTTP/") + (version && *version ? version : "1.0") + " 200 OK\r\nServer: KALMITOR " + mgs_version +
+         "\r\nContent-Type: text/html\r\n\r\n";
+  return head.c_str();
+}
+
 const char* img_header(const char* type, long size) {
   static char buf[256];
   if (!type) type = "";

@@ -143,6 +143,9 @@ const char* pdf_header();
 const char* css_header();
 const char* txt_header();
 const char* js_header();
+// HTML replies with the protocol version 1.0, or the one given ("1.1").
+const char* html_header0();
+const char* html_header(const char* version);
 const char* img_header(const char* type, long size);
 
 // Sets bin_file_flag and appends the bytes of a file to the reply (buf is

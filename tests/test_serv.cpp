@@ -241,6 +241,8 @@ TEST(Header, CannedHeaders) {
   EXPECT_STREQ(img_header("gif", 1234),
                "HTTP/1.0 200 OK\r\nServer: KALMITOR 1.0\r\nContent-Length: 1234\r\nContent-Type: image/gif\r\n\r\n");
   EXPECT_STREQ(img_header("png", 0), "HTTP/1.0 200 OK\r\nServer: KALMITOR 1.0\r\nContent-Type: image/png\r\n\r\n");
+  EXPECT_STREQ(html_header0(), "HTTP/1.0 200 OK\r\nServer: KALMITOR 1.0\r\nContent-Type: text/html\r\n\r\n");
+  EXPECT_STREQ(html_header("1.1"), "HTTP/1.1 200 OK\r\nServer: KALMITOR 1.0\r\nContent-Type: text/html\r\n\r\n");
   in_addr a{};
   a.s_addr = htonl(0xC0A8010Au);
   EXPECT_STREQ(sinaddrToString(a), "192.168.1.10");
