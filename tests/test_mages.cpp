@@ -185,6 +185,10 @@ TEST_F(Mages, LogInPageBodyAndMenuWhileNoUserExists) {
   EXPECT_LT(menu, login0);
   EXPECT_LT(login0, login);
   EXPECT_EQ(page.substr(page.size() - 15), "</BODY></HTML>\n");
+  // Administrator or not, a page needs the log-in first.
+  const std::string asked = serve("/", {{"n_21", "x"}, {"user_logged", "1"}});
+  EXPECT_NE(asked.find("[login]"), std::string::npos);
+  EXPECT_EQ(asked.find("[faq"), std::string::npos) << asked;
 
   // The entry button logs in as admin and opens the start page.
   hashtbl_put(ustawienia_ht, "start_page_id", "21");
