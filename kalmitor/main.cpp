@@ -1,76 +1,63 @@
-// kalmitor: the server on its own, with a plain page in place of the
-// dispatcher.
+// kalmitor: the workshop server.
 //
-//   kalmitor [HttpHost=<host>] [HttpPort=<port>] [Install_Dir=<directory>]
+//   kalmitor -console [HttpHost=<host>] [HttpPort=<port>] [Install_Dir=<directory>]
+//   kalmitor -install[suffix] HttpPort=<port> Install_Dir=<directory> ...
+//   kalmitor -consolereg[suffix] | -remove[suffix] | -help
 //
-// Defaults: host 0.0.0.0, port 3522, the current directory.  The program
-// changes into the install directory (creating it when needed) and serves
-// until "GET /stop" from this machine, SIGTERM or SIGINT.
-#include <csignal>
-#include <cstdio>
+// Defaults: host 0.0.0.0, port 3522, the install directory of the registry
+// (or /var/lib/kalmitor/).  The program changes into the install directory
+// (creating it when needed), loads the settings and the tables from it, and
+// serves until "GET /stop" from this machine, SIGTERM or SIGINT (or the
+// service's stop).
 #include <cstring>
 #include <string>
-#include <unistd.h>
 
-#include "lib/hashtbl.hpp"
-#include "platform/paths.hpp"
+#include "mages/mages.hpp"
+#include "pagemgr/pagemgr.hpp"
 #include "server/serv.hpp"
+#include "server/winservice.hpp"
+
+// The start-up sequence up to the server loop, and the shut-down after it.
+// 0, or the code of the step that failed (parseargs 1, init -1 to -4).
+int main0(int argc, char** argv) {
+  if (int rc = parseargs(argc, argv)) return rc;
+  if (int rc = init()) return rc;
+  proj_run = mages_run;
+  mages_init();
+  pagemgr_init();
+  run();
+  mages_shut();
+  pagemgr_shut();
+  return 0;
+}
 
 namespace {
 
-void on_stop_signal(int) { global_program_status = 1; }
-
-// The page: a minimal HTML page that shows the request parameter "echo".
-int plain_page(char*, hashtbl*, hashtbl* params) {
-  app("<HTML>\n<HEAD><TITLE>KALMITOR ");
-  app(mgs_version);
-  app("</TITLE></HEAD>\n<BODY>\n<H1>KALMITOR</H1>\n");
-  if (const char* echo = hashtbl_get_ptr(params, "echo")) {
-    app("<P>");
-    apph(echo);
-    app("</P>\n");
-  }
-  app("</BODY>\n</HTML>\n");
-  return 0;
-}
-
-bool starts(const char* arg, const char* prefix, std::string* rest) {
-  std::size_t n = std::strlen(prefix);
+bool take(const char* arg, const char* prefix, std::string* value) {
+  const std::size_t n = std::strlen(prefix);
   if (std::strncmp(arg, prefix, n) != 0) return false;
-  *rest = arg + n;
+  *value = arg + n;
   return true;
 }
 
+// The program's main hook: its arguments are name=value pairs (entry 0 is the
+// name it runs under).
+int kalmitor_main(int argc, char** argv) {
+  global_install_dir.clear();
+  std::string name = "kalmitor", host = "0.0.0.0", port = "3522", dir = DEFAULT_INSTALL_DIR;
+  for (int i = 0; i < argc; ++i) {
+    const char* arg = argv[i] ? argv[i] : "";
+    if (i == 0) name = arg;
+    if (take(arg, "HttpHost=", &host) || take(arg, "HttpPort=", &port)) continue;
+    if (take(arg, "Install_Dir=", &dir)) global_install_dir = dir;
+  }
+  service_mages_init();
+  char* args[] = {name.data(), host.data(), port.data(), nullptr};
+  return main0(3, args);
+}
+
+const WinServiceHooks kalmitor_hooks = {"KALMITOR", "KALMITOR", "", 2, "SOFTWARE\\KALMITOR", kalmitor_main};
+
 }  // namespace
 
-int main(int argc, char** argv) {
-  std::setvbuf(stdout, nullptr, _IOLBF, 0);
-  std::string name = argc > 0 ? argv[0] : "kalmitor";
-  std::string host = "0.0.0.0", port = "3522", dir;
-  for (int i = 1; i < argc; ++i) {
-    std::string rest;
-    if (starts(argv[i], "HttpHost=", &rest))
-      host = rest;
-    else if (starts(argv[i], "HttpPort=", &rest))
-      port = rest;
-    else if (starts(argv[i], "Install_Dir=", &rest))
-      dir = kal::unix_path(rest);
-  }
-  if (!dir.empty() && (kal::make_dirs(dir) != 0 || ::chdir(dir.c_str()) != 0)) {
-    std::printf("kalmitor: cannot change into the install directory '%s'\n", dir.c_str());
-    return 2;
-  }
-
-  struct sigaction sa {};
-  sa.sa_handler = on_stop_signal;
-  sigemptyset(&sa.sa_mask);
-  ::sigaction(SIGTERM, &sa, nullptr);
-  ::sigaction(SIGINT, &sa, nullptr);
-
-  char* args[] = {name.data(), host.data(), port.data(), nullptr};
-  if (int rc = parseargs(3, args)) return rc;
-  if (int rc = init()) return rc;
-  proj_run = plain_page;
-  run();
-  return 0;
-}
+int main(int argc, char** argv) { return winservice_main(kalmitor_hooks, argc, argv); }

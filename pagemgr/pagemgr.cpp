@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <new>
 
+#include "db/mgs.hpp"
 #include "db/vtab_file.hpp"
 #include "platform/paths.hpp"
 #include "platform/textfile.hpp"
@@ -12,11 +13,7 @@ pagemgr* _pagemgr = nullptr;
 
 namespace kal {
 
-// The data directory of the page manager's files: the database's data
-// directory, "dat" under the install directory.
-std::string pagemgr_data_dir = "dat";
-
-std::string pagemgr_path(const char* file_name) { return path_join(pagemgr_data_dir, file_name); }
+std::string pagemgr_path(const char* file_name) { return path_join(MGS_DATA_PATH, file_name); }
 
 }  // namespace kal
 

@@ -60,10 +60,8 @@ int pagemgr_save_User_types(pagemgr* pm);
 
 namespace kal {
 
-// The directory of the three files, "dat" (relative to the install
-// directory, the current one).
-extern std::string pagemgr_data_dir;
-// The path of a page-manager file in the data directory ("dat/Users.dat").
+// The path of a page-manager file in the database's data directory
+// MGS_DATA_PATH ("dat/Users.dat").
 std::string pagemgr_path(const char* file_name);
 
 }  // namespace kal

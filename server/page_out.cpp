@@ -15,16 +15,12 @@
 
 #include "lib/convert.hpp"
 #include "lib/strbuf.hpp"
+#include "mages/mages.hpp"
 #include "platform/textfile.hpp"
 #include "server/html_form.hpp"
 #include "server/serv.hpp"
 #include "server/sess.hpp"
 #include "server/ustawienia.hpp"
-
-// The page-id table of the dispatcher; its names are only wanted for the
-// console listing of the navigation history, which prints an empty name while
-// the dispatcher is not linked in.
-const char* mages_nav_name(int id) __attribute__((weak));
 
 namespace {
 
@@ -323,8 +319,7 @@ int nav_hist_display() {
     const int p = ((pos + i) % max + max) % max;
     const int nav = var_i(nav_var("nav_hist_nav", p).c_str());
     const std::uint32_t id = var_z(nav_var("nav_hist_id", p).c_str());
-    const char* name = mages_nav_name ? mages_nav_name(nav) : "";
-    std::printf("%d. nav_hist_pos=%d nav=%s=%d id=%d\n", i, p, name ? name : "", nav, static_cast<int>(id));
+    std::printf("%d. nav_hist_pos=%d nav=%s=%d id=%d\n", i, p, mages_nav_name(nav), nav, static_cast<int>(id));
   }
   return 0;
 }

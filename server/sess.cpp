@@ -138,6 +138,14 @@ bool sess_reserved_name(const char* name) {
          std::strcmp(name, "Wyloguj") == 0;
 }
 
+long sess_login_timeout() {
+  // A missing or broken setting must not log every session out after a
+  // second.
+  const char* text = ustawienia_ht ? hashtbl_get_ptr(ustawienia_ht, "Logowanie_timeout") : nullptr;
+  const long value = text ? to_l(text) : 0;
+  return value > 0 ? value : sess_default_login_timeout;
+}
+
 bool sess_code_is_server_made(const char* code) {
   if (!code || std::strlen(code) != 2 * kCodeBytes) return false;
   for (const char* p = code; *p; ++p)
@@ -213,7 +221,7 @@ int sess_start() {
 
   merge_request(vars);
 
-  const long timeout = to_l(ustawienia_get("Logowanie_timeout"));
+  const long timeout = kal::sess_login_timeout();
   if (idle_too_long(row->last_active_time, timeout, now)) {
     std::printf("last_active_time_diff=%ld > %ld[s] \n", static_cast<long>(now - row->last_active_time), timeout);
     logout = true;
@@ -331,7 +339,7 @@ int remove_timeoted_sessions() {
   const std::int64_t now = std::time(nullptr);
   if (now - remove_timeoted_sessions_last_run_time <= 3599) return 0;
   std::printf("remove_timeoted_sessions() start actual_size=%lu\n", static_cast<unsigned long>(tab->size));
-  const long timeout = to_l(ustawienia_get("Logowanie_timeout"));
+  const long timeout = kal::sess_login_timeout();
   long max_diff = timeout > LONG_MAX / 10 ? LONG_MAX : (timeout < LONG_MIN / 10 ? LONG_MIN : timeout * 10);
   if (max_diff < 600) max_diff = 600;
   std::printf("remove_timeoted_sessions() max_diff_t=%ld\n", max_diff);

@@ -146,6 +146,12 @@ std::string sess_file_name(unsigned long id);
 // The request parameters the server keeps for itself: never taken from a
 // request.
 bool sess_reserved_name(const char* name);
+// The log-in time-out in seconds: the setting "Logowanie_timeout" when it
+// holds a positive number, else sess_default_login_timeout.  A session idle
+// longer is logged out; the purge removes sessions idle ten times as long (at
+// least 600 s).
+inline constexpr long sess_default_login_timeout = 1800;
+long sess_login_timeout();
 // A code as sess_renew_sess_code makes them: 32 hexadecimal digits.
 bool sess_code_is_server_made(const char* code);
 

@@ -7,9 +7,11 @@
 //   EXPECT_EQ(srv.stop(), 0);                  // "GET /stop", exit status
 //
 // The install directory is a fresh copy of a data directory (the repo's
-// data/ by default; empty when there is none), the program's console output
-// goes to a log file beside it, and everything is removed when the Server
-// goes out of scope.  A server that does not end after "GET /stop" is killed,
+// data/ by default; empty when there is none) with the test's own files
+// written over it, the program's console output goes to a log file beside
+// it, and everything is removed when the Server goes out of scope.  The
+// program runs as "kalmitor -console HttpHost=127.0.0.1 HttpPort=<port>
+// Install_Dir=<install directory>" and the further arguments.  A server that does not end after "GET /stop" is killed,
 // and so is one whose test process dies.
 //
 // The test program needs KAL_KALMITOR_PATH (the program's path) and
@@ -190,8 +192,15 @@ class Server {
   struct Options {
     // Copied into the install directory; empty or missing: an empty one.
     std::string data_dir = KAL_SOURCE_DIR "/data";
+    // Files written into the install directory after the copy: a path
+    // relative to it and the file's bytes.
+    std::vector<std::pair<std::string, std::string>> files;
     // Further command-line arguments.
     std::vector<std::string> args;
+    // When not empty, the whole command line instead (after the program).
+    std::vector<std::string> command;
+    // The port to use; 0 picks a free one.
+    std::uint16_t port = 0;
     // Environment variables ("NAME=value") set for the program on top of
     // the test's own.
     std::vector<std::string> env;
@@ -201,7 +210,10 @@ class Server {
   Server() : Server(Options{}) {}
   explicit Server(Options o) : opt_(std::move(o)) {
     char tmpl[] = "/tmp/kal_e2e_XXXXXX";
-    if (::mkdtemp(tmpl)) root_ = tmpl;
+    if (::mkdtemp(tmpl)) {
+      root_ = tmpl;
+      install_ = (fs::path(root_) / "install").string();
+    }
   }
   ~Server() {
     if (pid_ > 0) {
@@ -220,16 +232,23 @@ class Server {
   bool start() {
     if (root_.empty() || pid_ > 0) return false;
     std::error_code ec;
-    install_ = (fs::path(root_) / "install").string();
     fs::remove_all(install_, ec);
     if (!opt_.data_dir.empty() && fs::is_directory(opt_.data_dir, ec))
       fs::copy(opt_.data_dir, install_, fs::copy_options::recursive, ec);
     fs::create_directories(install_, ec);
+    for (const auto& [name, bytes] : opt_.files) {
+      const fs::path path = fs::path(install_) / name;
+      fs::create_directories(path.parent_path(), ec);
+      std::ofstream out(path, std::ios::binary | std::ios::trunc);
+      out << bytes;
+      if (!out) return false;
+    }
     log_ = (fs::path(root_) / "kalmitor.log").string();
     // Another program may take the port between our look and the bind:
     // then try another one.
     for (int attempt = 0; attempt < 5; ++attempt) {
-      port_ = free_port();
+      if (opt_.port != 0 && attempt > 0) return false;
+      port_ = opt_.port != 0 ? opt_.port : free_port();
       if (port_ == 0) continue;
       if (!spawn()) return false;
       int r = wait_listening();
@@ -327,9 +346,14 @@ class Server {
   }
 
   bool spawn() {
-    std::vector<std::string> args = {KAL_KALMITOR_PATH, "HttpHost=127.0.0.1", "HttpPort=" + std::to_string(port_),
-                                     "Install_Dir=" + install_};
-    args.insert(args.end(), opt_.args.begin(), opt_.args.end());
+    std::vector<std::string> args = {KAL_KALMITOR_PATH};
+    if (opt_.command.empty()) {
+      args.insert(args.end(), {"-console", "HttpHost=127.0.0.1", "HttpPort=" + std::to_string(port_),
+                               "Install_Dir=" + install_});
+      args.insert(args.end(), opt_.args.begin(), opt_.args.end());
+    } else {
+      args.insert(args.end(), opt_.command.begin(), opt_.command.end());
+    }
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);

@@ -22,6 +22,14 @@ std::vector<std::string> header_names(const HttpReply& r) {
   return names;
 }
 
+// The pages show the request parameter "echo" through a body template of
+// the test's own.
+Server::Options echo_options() {
+  Server::Options o;
+  o.files = {{"body.htm", "<BODY>\n<P>QQ$echo</P>\n"}};
+  return o;
+}
+
 long watchdog(const Server& s) {
   std::string text;
   std::ifstream in(s.file("watchdog.txt"), std::ios::binary);
@@ -32,7 +40,7 @@ long watchdog(const Server& s) {
 }  // namespace
 
 TEST(ServE2E, StatusLineHeadersAndLength) {
-  Server s;
+  Server s(echo_options());
   ASSERT_TRUE(s.start()) << s.log();
   struct Case {
     std::string request_line;
@@ -64,7 +72,7 @@ TEST(ServE2E, StatusLineHeadersAndLength) {
 }
 
 TEST(ServE2E, BodyParameterWinsOverQuery) {
-  Server s;
+  Server s(echo_options());
   ASSERT_TRUE(s.start()) << s.log();
   HttpReply r = s.post("/?echo=from+query&x=1", "echo=from+body%3C%3E");
   EXPECT_EQ(r.status, 200);
@@ -75,7 +83,7 @@ TEST(ServE2E, BodyParameterWinsOverQuery) {
 }
 
 TEST(ServE2E, SilentClientIsDroppedAndOthersAreServed) {
-  Server s;
+  Server s(echo_options());
   ASSERT_TRUE(s.start()) << s.log();
   Client silent(s.port());
   ASSERT_TRUE(silent.ok());
@@ -95,7 +103,7 @@ TEST(ServE2E, SilentClientIsDroppedAndOthersAreServed) {
 }
 
 TEST(ServE2E, BrokenRequestsDoNotStopTheServer) {
-  Server s;
+  Server s(echo_options());
   ASSERT_TRUE(s.start()) << s.log();
   {
     // Closes in the middle of its body.
@@ -119,7 +127,7 @@ TEST(ServE2E, BrokenRequestsDoNotStopTheServer) {
 }
 
 TEST(ServE2E, StopEndsTheProgramAndHeartbeatGrowsWhileIdle) {
-  Server s;
+  Server s(echo_options());
   ASSERT_TRUE(s.start()) << s.log();
   long first = watchdog(s);
   EXPECT_GE(first, 1);
@@ -138,7 +146,7 @@ TEST(ServE2E, StopEndsTheProgramAndHeartbeatGrowsWhileIdle) {
 }
 
 TEST(ServE2E, TenThousandRequestsKeepMemoryFlat) {
-  Server::Options opt;
+  Server::Options opt = echo_options();
 #if defined(__SANITIZE_ADDRESS__)
   // Freed memory waits in the sanitizer's quarantine before it is reused;
   // keep that small so that the resident size says what the program keeps.

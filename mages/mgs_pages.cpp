@@ -1,0 +1,110 @@
+#include "mages/mgs_pages.hpp"
+
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "mages/mages.hpp"
+#include "server/html_form.hpp"
+#include "server/sess.hpp"
+
+// --- the program's entries ----------------------------------------------------------
+
+void mgs_register_pages() {
+  // Pages: the id and a handler taking (n, a).
+  mgs_page_register(MGS_PAGE_Pomoc, [](const char*, const char*) { return mgs_Pomoc(); });
+  mgs_page_register(MGS_PAGE_FAQ, [](const char*, const char*) { return mgs_FAQ(); });
+
+  // Documents by name: (name, id, file).
+
+  // Selection fields of templates.
+  mgs_select_register("year_select_options(RMCyear)", [] {
+    const int y = var_i("RMCyear");
+    return year_select_options(y, y - 2, y + 2, 0);
+  });
+
+  // The service-cycle confirmation.
+}
+
+// --- tiers ------------------------------------------------------------------------------
+
+int mgs_page_tier(int id) {
+  switch (id) {
+    // Workers, administrators and others.
+    case 6: case 7: case 8: case 13: case 15: case 17: case 20: case 21: case 22: case 23: case 25: case 26:
+    case 27: case 30: case 31: case 32: case 33: case 50: case 85: case 86: case 87: case 88: case 89: case 92:
+    case 93: case 94: case 95: case 96: case 97: case 98: case 99: case 100: case 102: case 103: case 104:
+    case 211: case 212: case 213: case 241: case 242: case 243: case 244:
+      return MGS_TIER_ALL;
+    // Workers and administrators: the firms.
+    case 9: case 10: case 19: case 301: case 302: case 303: case 304: case 305: case 306: case 307: case 308:
+    case 309:
+      return MGS_TIER_STAFF;
+    // Administrators.
+    case 1: case 2: case 3: case 4: case 5: case 12: case 60: case 61: case 62: case 63: case 64: case 65:
+    case 66: case 67: case 68: case 69: case 70: case 71: case 72: case 73: case 74: case 75: case 76: case 77:
+    case 78: case 79: case 80: case 83: case 84: case 91: case 101: case 220: case 221: case 222: case 229:
+    case 230: case 231: case 233: case 234: case 235:
+      return MGS_TIER_ADMIN;
+    default:
+      return MGS_TIER_NONE;
+  }
+}
+
+// --- the registry -----------------------------------------------------------------------
+
+namespace {
+
+struct Registry {
+  std::map<int, mgs_page_fn> pages;
+  std::map<std::string, mgs_doc_fn, std::less<>> docs;
+  std::map<std::string, mgs_select_fn, std::less<>> selects;
+  mgs_cykle_ok_fn cykle_ok = nullptr;
+};
+
+Registry& registry() {
+  static Registry r;
+  static bool filled = false;
+  if (!filled) {
+    filled = true;
+    mgs_register_pages();
+  }
+  return r;
+}
+
+template <class Map, class Key, class Fn>
+void put(Map& map, const Key& key, Fn fn) {
+  if (fn)
+    map[key] = fn;
+  else
+    map.erase(key);
+}
+
+template <class Map, class Key>
+auto find(const Map& map, const Key& key) -> typename Map::mapped_type {
+  auto it = map.find(key);
+  return it == map.end() ? nullptr : it->second;
+}
+
+}  // namespace
+
+void mgs_page_register(int id, mgs_page_fn fn) {
+  if (fn && mgs_page_tier(id) == MGS_TIER_NONE)
+    std::printf("mgs_page_register(): page id=%d has no role tier, its handler never runs\n", id);
+  put(registry().pages, id, fn);
+}
+
+void mgs_doc_register(const char* name, mgs_doc_fn fn) {
+  if (name) put(registry().docs, std::string(name), fn);
+}
+
+void mgs_select_register(const char* placeholder, mgs_select_fn fn) {
+  if (placeholder) put(registry().selects, std::string(placeholder), fn);
+}
+
+void mgs_cykle_ok_register(mgs_cykle_ok_fn fn) { registry().cykle_ok = fn; }
+
+mgs_page_fn mgs_page_find(int id) { return find(registry().pages, id); }
+mgs_doc_fn mgs_doc_find(std::string_view name) { return find(registry().docs, name); }
+mgs_select_fn mgs_select_find(std::string_view placeholder) { return find(registry().selects, placeholder); }
+mgs_cykle_ok_fn mgs_cykle_ok_find() { return registry().cykle_ok; }
