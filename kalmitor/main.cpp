@@ -44,13 +44,14 @@ bool take(const char* arg, const char* prefix, std::string* value) {
 // name it runs under).
 int kalmitor_main(int argc, char** argv) {
   global_install_dir.clear();
-  std::string name = "kalmitor", host = "0.0.0.0", port = "3522", dir = DEFAULT_INSTALL_DIR;
+  std::string name = "kalmitor", host = "0.0.0.0", port = "3522", dir;
   for (int i = 0; i < argc; ++i) {
     const char* arg = argv[i] ? argv[i] : "";
     if (i == 0) name = arg;
     if (take(arg, "HttpHost=", &host) || take(arg, "HttpPort=", &port)) continue;
     if (take(arg, "Install_Dir=", &dir)) global_install_dir = dir;
   }
+  // Without "Install_Dir=": the registry's, or the default one.
   service_mages_init();
   char* args[] = {name.data(), host.data(), port.data(), nullptr};
   return main0(3, args);

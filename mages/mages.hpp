@@ -11,8 +11,9 @@
 // Who may do what comes from the session alone: the variable "user_logged"
 // holds the Id of the logged user's Users row, and the server never takes it
 // from a request.  While no user exists everybody works as administrator.
-// Static paths are confined to their directories; documents, CSV files and
-// every data change need a logged-in user (or no users yet).
+// Static paths are confined to their directories; documents need a logged-in
+// user of their role (anybody while no user exists); CSV files, the language
+// switch once users exist, and every data change need a logged-in user.
 //
 // The pages themselves are registered with the dispatcher
 // (mages/mgs_pages.hpp); a page id without a handler gets the head, the body

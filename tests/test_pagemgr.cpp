@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "db/mgs.hpp"
 #include "pagemgr/pagemgr.hpp"
 #include "pagemgr/users_auth.hpp"
 #include "lib/vtab_codec.hpp"
@@ -189,6 +190,42 @@ TEST_F(PagemgrFiles, InitAndShutSaveWhatChanged) {
   EXPECT_EQ(_pagemgr, nullptr);
   EXPECT_TRUE(kal::file_exists("dat/Users.dat"));
   EXPECT_EQ(pagemgr_shut(), 0);
+}
+
+TEST_F(PagemgrFiles, FilesFollowTheDatabaseDataDirectoryAndDamageIsKeptAside) {
+  namespace fs = std::filesystem;
+  struct DataPath {
+    DataPath() { setMGS_DATA_PATH("kopia\\dat"); }  // a backslash is taken as "/"
+    ~DataPath() { setMGS_DATA_PATH(nullptr); }
+  } data_path;
+  fs::create_directories("kopia/dat");
+  const std::string broken = " 1 0 'a' 1700000000 0 1700000000 i\r\n 2 0 zepsute\r\n";
+  write_bytes("kopia/dat/Sessions.dat", broken);
+  {
+    ::testing::internal::CaptureStdout();
+    PageManager pm;
+    ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(_pagemgr->_Sessions_tab->size, 1);
+    add_user(1, "a", "$argon2id$x");
+    Sessions s{};
+    s.Id = 3;
+    s.address_ip = "c";
+    s.state = 'i';
+    ASSERT_EQ(Sessions_tab_insert(_pagemgr->_Sessions_tab, &s), 0);
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(pagemgr_save(_pagemgr), 0);
+    ::testing::internal::GetCapturedStdout();
+  }
+  EXPECT_TRUE(kal::file_exists("kopia/dat/Users.dat"));
+  EXPECT_FALSE(kal::file_exists("dat/Users.dat"));
+  EXPECT_NE(read_bytes("kopia/dat/Sessions.dat").find(" 3 0 'c' "), std::string::npos);
+  int kept = 0;
+  for (const auto& e : fs::directory_iterator("kopia/dat")) {
+    if (e.path().filename().string().rfind("Sessions.dat.damaged-", 0) != 0) continue;
+    ++kept;
+    EXPECT_EQ(read_bytes(e.path().string()), broken);
+  }
+  EXPECT_EQ(kept, 1) << "the file as it was, before it was written over";
 }
 
 // A users file that is there but does not load whole must neither pass for

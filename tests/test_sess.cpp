@@ -192,6 +192,36 @@ TEST_F(Sess, IdleLongerThanTheTimeOutLogsOut) {
   }
 }
 
+TEST_F(Sess, MissingOrBrokenTimeOutMeansHalfAnHour) {
+  struct Case {
+    const char* value;  // NULL: no such setting
+    long timeout;
+  } cases[] = {{nullptr, 1800}, {"", 1800}, {"godzina", 1800}, {"0", 1800}, {"-60", 1800},
+               {"60", 60},       {"600", 600}, {"7200", 7200}};
+  for (const Case& c : cases) {
+    if (c.value)
+      hashtbl_put(ustawienia_ht, "Logowanie_timeout", c.value);
+    else
+      hashtbl_clear(ustawienia_ht);
+    EXPECT_EQ(kal::sess_login_timeout(), c.timeout) << (c.value ? c.value : "(none)");
+  }
+
+  // Without the setting a session idle for two minutes is still logged in,
+  // one idle for longer than half an hour is not.
+  hashtbl_clear(ustawienia_ht);
+  add_user(5, "jan", "x");
+  const std::string code = log_in({}, 5);
+  for (int idle : {120, 1801}) {
+    request({{"sess_code", code}}, {}, [] { sess_put("user_logged", "5"); });
+    Sessions_ref* ref = Sessions_tab_gets_Id(_pagemgr->_Sessions_tab, session_of(code)->Id, VTAB_CMP_EQUAL);
+    Sessions_tab_update_last_active_time(_pagemgr->_Sessions_tab, ref, std::time(nullptr) - idle);
+    Sessions_ref_delete(&ref);
+    std::string logged;
+    request({{"sess_code", code}}, {}, [&] { logged = var_s("user_logged"); });
+    EXPECT_EQ(logged, idle == 120 ? "5" : "0") << idle;
+  }
+}
+
 TEST_F(Sess, NoCodeWithUsersLogsOutWithoutUsersOnlyWhenNew) {
   std::string code_var = "unset";
   request({}, {}, [&] { code_var = var_s("sess_code"); });

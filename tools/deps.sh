@@ -21,6 +21,7 @@ qpdf
 poppler-utils
 zbar-tools
 python3-num2words
+chromium
 "
 if [ "$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo"; fi
 missing=""
