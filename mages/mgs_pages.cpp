@@ -5,6 +5,11 @@
 #include <string>
 
 #include "mages/mages.hpp"
+#include "mages/mgs_Firmy.hpp"
+#include "mages/mgs_Naprawy_przyjmujacy0.hpp"
+#include "mages/mgs_Naprawy_stany0.hpp"
+#include "mages/mgs_Naprawy_typy0.hpp"
+#include "mages/mgs_Naprawy_wykonawcy0.hpp"
 #include "server/html_form.hpp"
 #include "server/sess.hpp"
 
@@ -14,6 +19,12 @@ void mgs_register_pages() {
   // Pages: the id and a handler taking (n, a).
   mgs_page_register(MGS_PAGE_Pomoc, [](const char*, const char*) { return mgs_Pomoc(); });
   mgs_page_register(MGS_PAGE_FAQ, [](const char*, const char*) { return mgs_FAQ(); });
+  // The firms: the list (also as the pickers 301 to 309), new, edit.
+  mgs_page_register(MGS_PAGE_FirmaN, [](const char*, const char* a) { return mgs_Firmy_new(a); });
+  mgs_page_register(MGS_PAGE_FirmaE, [](const char*, const char* a) { return mgs_Firmy_edit(a); });
+  for (int id : {MGS_PAGE_Firmy, MGS_PAGE_Firmy1, MGS_PAGE_Firmy2, MGS_PAGE_Firmy3, MGS_PAGE_Firmy4, MGS_PAGE_Firmy5,
+                 MGS_PAGE_Firmy6, MGS_PAGE_Firmy7, MGS_PAGE_Firmy8, MGS_PAGE_Firmy9})
+    mgs_page_register(id, [](const char*, const char*) { return mgs_Firmy_list(); });
 
   // Documents by name: (name, id, file).
 
@@ -21,6 +32,20 @@ void mgs_register_pages() {
   mgs_select_register("year_select_options(RMCyear)", [] {
     const int y = var_i("RMCyear");
     return year_select_options(y, y - 2, y + 2, 0);
+  });
+  // The repair search's choices of kind, repairer and state, and the repair
+  // form's receiving employee.
+  mgs_select_register("NaprawyTypy()", [] {
+    return Naprawy_typy_select_options(var_z("NaprawySearch.Naprawy_Id_Naprawy_typy"), 1);
+  });
+  mgs_select_register("NaprawyWykonawcy()", [] {
+    return Naprawy_wykonawcy_select_options(var_z("NaprawySearch.Naprawy_Id_Naprawy_wykonawcy"), 1);
+  });
+  mgs_select_register("NaprawyPrzyjmujacy()", [] {
+    return Naprawy_przyjmujacy_select_options(var_z("NaprawyNew_Naprawy_Id_Naprawy_przyjmujacy"), 0);
+  });
+  mgs_select_register("NaprawyStany()", [] {
+    return Naprawy_stany_select_options(var_z("NaprawySearch.Naprawy_Id_Naprawy_stany"), 1);
   });
 
   // The service-cycle confirmation.

@@ -1,0 +1,386 @@
+// The one implementation behind every table's glue (mages/glue.hpp), and
+// MGS_GLUE_DEFINE, which defines a table's named members on it.  Only the
+// glue modules (mages/mgs_<T>0.cpp) include this file.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "lib/convert.hpp"
+#include "mages/glue.hpp"
+#include "server/html_form.hpp"
+#include "server/serv.hpp"
+#include "server/sess.hpp"
+
+namespace kal {
+
+template <class T, class D = glue_desc<T>>
+struct glue {
+  using M = vtab_meta<T>;
+  using Tab = typename M::tab;
+  using Ref = vtab_ref<T>;
+  static_assert(std::is_same_v<typename M::key_kind, vtab_kind_z>, "the glue keys records by an unsigned Id");
+
+  static Tab* tab() { return glue_root<T>::tab(); }
+
+  // The key field's members.
+  template <class Fn>
+  static void with_key(Fn&& fn) {
+    M::for_each_field([&](auto f) {
+      if constexpr (decltype(f)::pos == 0) fn(f);
+    });
+  }
+  static std::uint32_t& key_of(T& r) { return r.*(M::key_member); }
+  static std::uint32_t key_of(const T& r) { return r.*(M::key_member); }
+
+  // The records with that Id (NULL when memory runs out); the caller frees it.
+  static Ref* by_id(Tab* t, std::uint32_t id, int code = VTAB_CMP_EQUAL) {
+    Ref* ref = nullptr;
+    with_key([&](auto f) { ref = decltype(f)::ops::gets(t, id, code); });
+    return ref;
+  }
+  static T* find(std::uint32_t id) {
+    Tab* t = tab();
+    if (!t) return nullptr;
+    T* row = nullptr;
+    with_key([&](auto f) { row = decltype(f)::ops::get(t, id, VTAB_CMP_EQUAL); });
+    return row;
+  }
+  // Calls fn(row) for every record in ascending Id order.
+  template <class Fn>
+  static void each_by_id(Fn&& fn) {
+    Tab* t = tab();
+    if (!t) return;
+    Ref* ref = by_id(t, 0, VTAB_CMP_GE);
+    if (!ref) return;
+    for (tab_ref_elem* e = ref->first; e; e = e->next)
+      if (T* row = vtab_row<T>(e)) fn(*row);
+    vtab_api<T>::ref_delete(&ref);
+  }
+
+  // prefix + T + "_" + F + suffix.
+  static std::string var_name(const char* prefix, const char* field, const char* suffix) {
+    std::string n = prefix ? prefix : "";
+    n += M::name;
+    n += '_';
+    n += field;
+    if (suffix) n += suffix;
+    return n;
+  }
+
+  // --- one field as a variable's text ------------------------------------------------
+
+  template <class F>
+  static void read_field(T& r, const char* name) {
+    auto& v = F::of(r);
+    if constexpr (F::letter == 'z') v = var_z(name);
+    else if constexpr (F::letter == 'i') v = D::form(F::pos) == glue_form::tmin ? var_tmin(name) : var_i(name);
+    else if constexpr (F::letter == 's') v = var_s(name);
+    else if constexpr (F::letter == 't') v = var_t(name);
+    else if constexpr (F::letter == 'g') v = var_g(name);
+    else if constexpr (F::letter == 'c') v = var_c(name);
+  }
+
+  template <class F>
+  static const char* field_text(const T& r) {
+    const auto& v = F::of(r);
+    if constexpr (F::letter == 'z') return from_z(v);
+    else if constexpr (F::letter == 'i') return D::form(F::pos) == glue_form::tmin ? from_tmin(v) : from_i(v);
+    else if constexpr (F::letter == 's') return v.c_str();  // a missing text writes ""
+    else if constexpr (F::letter == 't') return from_t(v);
+    else if constexpr (F::letter == 'g') return from_gzl(v);
+    else if constexpr (F::letter == 'c') return from_c(v);
+  }
+
+  // The value a table update takes.
+  template <class F>
+  static auto arg_of(const T& r) {
+    if constexpr (F::letter == 's') return F::of(r).c_str();
+    else return F::of(r);
+  }
+
+  // A record read from nothing: Id 0, texts "", numbers 0.
+  static void clear(T& r) {
+    M::for_each_field([&](auto f) {
+      using F = decltype(f);
+      if constexpr (F::letter == 's') F::of(r) = "";
+      else F::of(r) = {};
+    });
+  }
+
+  // --- record members -------------------------------------------------------------------
+
+  static int from_ht(T* r, const char* prefix, const char* suffix) {
+    if (!r) return -1;
+    M::for_each_field([&](auto f) {
+      using F = decltype(f);
+      read_field<F>(*r, var_name(prefix, F::name(), suffix).c_str());
+    });
+    return 0;
+  }
+
+  static int to_ht(const T* r, const char* prefix, const char* suffix) {
+    if (!r) return -1;
+    M::for_each_field([&](auto f) {
+      using F = decltype(f);
+      sess_put(var_name(prefix, F::name(), suffix).c_str(), field_text<F>(*r));
+    });
+    return 0;
+  }
+
+  static int del_ht(const char* prefix, const char* suffix) {
+    M::for_each_field([&](auto f) { sess_put(var_name(prefix, decltype(f)::name(), suffix).c_str(), ""); });
+    return 0;
+  }
+
+  static int get(std::uint32_t id, T* r, const char* prefix, const char* suffix) {
+    if (!r) return -1;
+    if (id == 0) return from_ht(r, prefix, suffix);
+    if (const T* found = find(id)) {
+      *r = *found;
+      return 0;
+    }
+    clear(*r);
+    return -1;
+  }
+
+  // --- staging: create and update ----------------------------------------------------------
+
+  static int create(const char* prefix, const char* suffix) {
+    T r{};
+    get(0, &r, prefix, suffix);
+    Tab* t = tab();
+    if (!t) return -1;
+    // The highest Id replaces the staged one; an empty table keeps it.
+    with_key([&](auto f) { decltype(f)::ops::max(t, &key_of(r)); });
+    key_of(r) += 1;
+    int rc = vtab_api<T>::tab_insert(t, &r);
+    sess_put(var_name("", M::field_names[0], "").c_str(), from_z(key_of(r)));
+    glue_root<T>::save();
+    return rc;
+  }
+
+  // The records with that Id and the staged record; false when no record has
+  // the Id (the caller then says so on the console).
+  struct staged {
+    T rec{};
+    Ref* ref = nullptr;
+    staged() = default;
+    staged(const staged&) = delete;
+    staged& operator=(const staged&) = delete;
+    ~staged() {
+      if (ref) vtab_api<T>::ref_delete(&ref);
+    }
+  };
+  static bool stage(staged& s, std::uint32_t id) {
+    const std::string prefix = D::staging_prefix();
+    get(0, &s.rec, prefix.c_str(), "");
+    if (Tab* t = tab()) s.ref = by_id(t, id);
+    return s.ref && s.ref->size > 0;
+  }
+
+  template <int Pos>
+  static int update_field(std::uint32_t id) {
+    staged s;
+    if (!stage(s, id)) {
+      std::printf("mgs_%s_update_%s(Id=%ld): Brak w bazie !\n", M::name, M::field_names[Pos], static_cast<long>(id));
+      return 0;
+    }
+    int rc = 0;
+    M::for_each_field([&](auto f) {
+      using F = decltype(f);
+      if constexpr (F::pos == Pos) rc = F::ops::update(tab(), s.ref, arg_of<F>(s.rec));
+    });
+    return rc;
+  }
+
+  static int update(std::uint32_t id) {
+    staged s;
+    if (!stage(s, id)) {
+      std::printf("mgs_%s_update(Id=%ld): Brak %s w bazie !\n", M::name, static_cast<long>(id), M::name);
+      return 0;
+    }
+    int rc = 0;
+    // The key first: a staged Id other than the record's re-keys it.
+    M::for_each_field([&](auto f) {
+      using F = decltype(f);
+      rc = F::ops::update(tab(), s.ref, arg_of<F>(s.rec));
+    });
+    glue_root<T>::save();
+    return rc;
+  }
+
+  // --- look-ups --------------------------------------------------------------------------
+
+  template <auto Member>
+  static glue_lookup_t<T, Member> lookup(std::uint32_t id, const char* member_name) {
+    using R = glue_lookup_t<T, Member>;
+    if constexpr (std::is_same_v<R, const char*>) {
+      if (!_mgs) {
+        static std::string no_root;
+        no_root = std::string(member_name) + "() _mgs==NULL !";
+        return no_root.c_str();
+      }
+      const T* row = find(id);
+      return row ? (row->*Member).c_str() : D::missing_text();
+    } else {
+      const T* row = find(id);
+      return row ? row->*Member : R{};
+    }
+  }
+
+  template <auto Member>
+  static std::uint32_t id_by(std::uint32_t value) {
+    std::uint32_t id = 0;
+    bool found = false;
+    each_by_id([&](const T& row) {
+      if (!found && row.*Member == value) {
+        id = key_of(row);
+        found = true;
+      }
+    });
+    return id;
+  }
+
+  // --- choice lists --------------------------------------------------------------------
+
+  static hashtbl* ht() {
+    Tab* t = tab();
+    hashtbl* h = hashtbl_new(t ? static_cast<std::uint32_t>(t->size) : 0);
+    if (!h) return nullptr;
+    std::string key;
+    each_by_id([&](const T& row) {
+      if (D::ht_key(row, key)) hashtbl_append(h, key.c_str(), from_z(key_of(row)));
+    });
+    return h;
+  }
+
+  static void app_label(const std::string& label) {
+    if (D::select.label == glue_escape::attr)
+      app_attr(label.c_str());
+    else
+      app_text(label.c_str());
+  }
+
+  static void app_option(const char* value, bool selected, const std::string& label) {
+    const char q[2] = {D::select.quote, 0};
+    app("<option value=");
+    app(q);
+    app(value);
+    app(q);
+    if (selected) app(" selected");
+    app(">");
+    app_label(label);
+    app("\n");
+  }
+
+  // The option lines of the records that pass keep(row).
+  template <class Keep>
+  static int options(std::uint32_t selected, int flags, Keep&& keep) {
+    constexpr glue_select_style st = D::select;
+    const bool none = st.none_exact_one ? flags == 1 : (flags & 1) != 0;
+    if (none) {
+      app("<option value=\"");
+      app(st.none_value);
+      app(!st.none_exact_one && selected == 0 ? "\" selected>" : "\">");
+      app(st.none_text);
+      app("\n");
+    }
+    std::string label;
+    if constexpr (st.order == glue_order::collation) {
+      Tab* t = tab();
+      hashtbl* h = hashtbl_new(t ? static_cast<std::uint32_t>(t->size) : 0);
+      if (!h) return -1;
+      each_by_id([&](const T& row) {
+        if (keep(row) && D::label(row, label)) hashtbl_put(h, label.c_str(), from_z(key_of(row)));
+      });
+      for (std::uint32_t i = 0; i < h->size; ++i)
+        app_option(h->values[i], to_z(h->values[i]) == selected, h->keys[i]);
+      hashtbl_delete(&h);
+    } else {
+      each_by_id([&](const T& row) {
+        if (!keep(row)) return;
+        if (!D::label(row, label)) label.clear();
+        app_option(from_z(key_of(row)), key_of(row) == selected, label);
+      });
+    }
+    return 0;
+  }
+  static int options(std::uint32_t selected, int flags) {
+    return options(selected, flags, [](const T&) { return true; });
+  }
+
+  template <class Keep>
+  static int select_name(std::uint32_t selected, const char* name, int flags, Keep&& keep) {
+    constexpr glue_select_style st = D::select;
+    if (D::trace_select_name)
+      std::printf("%s_select_name() Id=%ld select_name='%s'\n", M::name, static_cast<long>(selected), name ? name : "");
+    Tab* t = tab();
+    if (st.nothing_when_empty && (!t || t->size == 0)) return 0;
+    app(st.head_open);
+    app(name);
+    app(st.head_close);
+    int rc = options(selected, flags, keep);
+    app("</select>");
+    return rc;
+  }
+  static int select_name(std::uint32_t selected, const char* name, int flags) {
+    return select_name(selected, name, flags, [](const T&) { return true; });
+  }
+
+  static int radio_name(std::uint32_t selected, const char* name) {
+    hashtbl* h = ht();
+    if (!h) return -1;
+    for (std::uint32_t i = 0; i < h->size; ++i) {
+      app("<input type=\"radio\" name=\"");
+      app(name);
+      app("\" value=\"");
+      app(h->values[i]);
+      app(to_z(h->values[i]) == selected ? "\" checked>" : "\">");
+      app_attr(h->keys[i]);
+      app("<br>\n");
+    }
+    hashtbl_delete(&h);
+    return 0;
+  }
+};
+
+}  // namespace kal
+
+#define MGS_GLUE_DEF_record(T)                                                                   \
+  int mgs_##T##_from_ht(T* rec, const char* prefix, const char* suffix) {                        \
+    return kal::glue<T>::from_ht(rec, prefix, suffix);                                           \
+  }                                                                                              \
+  int mgs_##T##_to_ht(const T* rec, const char* prefix, const char* suffix) {                    \
+    return kal::glue<T>::to_ht(rec, prefix, suffix);                                             \
+  }                                                                                              \
+  int mgs_##T##_del_ht(const char* prefix, const char* suffix) { return kal::glue<T>::del_ht(prefix, suffix); } \
+  int mgs_##T##_get(uint32_t Id, T* rec, const char* prefix, const char* suffix) {               \
+    return kal::glue<T>::get(Id, rec, prefix, suffix);                                           \
+  }
+#define MGS_GLUE_DEF_create(T) \
+  int mgs_##T##_create() { return kal::glue<T>::create(glue_desc<T>::staging_prefix().c_str(), ""); }
+#define MGS_GLUE_DEF_create_from(T) \
+  int mgs_##T##_create(const char* prefix, const char* suffix) { return kal::glue<T>::create(prefix, suffix); }
+#define MGS_GLUE_X_UPDATE_DEF(T, F, k, r) \
+  int mgs_##T##_update_##F(uint32_t Id) { return kal::glue<T>::update_field<vtab_meta<T>::f_##F>(Id); }
+#define MGS_GLUE_DEF_update(T)          \
+  T##_FIELDS(MGS_GLUE_X_UPDATE_DEF, T)  \
+  int mgs_##T##_update(uint32_t Id) { return kal::glue<T>::update(Id); }
+#define MGS_GLUE_DEF_lookup(T, F) \
+  glue_lookup_t<T, &T::F> T##_##F(uint32_t Id) { return kal::glue<T>::lookup<&T::F>(Id, #T "_" #F); }
+#define MGS_GLUE_DEF_key_by(T, F) \
+  uint32_t T##_Id_by_##F(uint32_t value) { return kal::glue<T>::id_by<&T::F>(value); }
+#define MGS_GLUE_DEF_ht(T) \
+  hashtbl* T##_ht() { return kal::glue<T>::ht(); }
+#define MGS_GLUE_DEF_select_options(T) \
+  int T##_select_options(uint32_t selected, int flags) { return kal::glue<T>::options(selected, flags); }
+#define MGS_GLUE_DEF_select_name(T)                                   \
+  int T##_select_name(uint32_t selected, const char* name, int flags) { \
+    return kal::glue<T>::select_name(selected, name, flags);          \
+  }
+#define MGS_GLUE_DEF_radio(T) \
+  int T##_radio_name(uint32_t selected, const char* name) { return kal::glue<T>::radio_name(selected, name); }

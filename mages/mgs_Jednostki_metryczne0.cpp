@@ -1,0 +1,5 @@
+#include "mages/mgs_Jednostki_metryczne0.hpp"
+
+#include "mages/glue_impl.hpp"
+
+MGS_GLUE_DEFINE(Jednostki_metryczne)

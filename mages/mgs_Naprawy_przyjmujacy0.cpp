@@ -1,0 +1,16 @@
+#include "mages/mgs_Naprawy_przyjmujacy0.hpp"
+
+#include "mages/glue_impl.hpp"
+#include "mages/mgs_Firmy0.hpp"
+
+bool glue_desc<Naprawy_przyjmujacy>::label(const Naprawy_przyjmujacy& r, std::string& out) {
+  out = Firmy_nazwa(r.Id_Firmy);
+  return true;
+}
+
+bool glue_desc<Naprawy_przyjmujacy>::ht_key(const Naprawy_przyjmujacy& r, std::string& out) {
+  out = from_z(r.Id_Firmy);
+  return true;
+}
+
+MGS_GLUE_DEFINE(Naprawy_przyjmujacy)
