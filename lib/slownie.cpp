@@ -86,7 +86,10 @@ std::string fr_below_1000(int v, bool before_mille) {
   if (h == 0) return fr_below_100(r, before_mille);
   std::string s = tr(kHundreds + h);
   if (h > 1 && (r != 0 || before_mille)) s = without_trailing_s(s);
-  if (r != 0) s += " " + fr_below_100(r, before_mille);
+  if (r != 0) {
+    s += ' ';
+    s += fr_below_100(r, before_mille);
+  }
   return s;
 }
 
