@@ -13,22 +13,14 @@
 #include "lib/hashtbl.hpp"
 #include "lib/vtab_lang.hpp"
 #include "platform/textfile.hpp"
+#include "tests/kal_testutil.hpp"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct TempDir {
-  fs::path path;
-  TempDir() {
-    char tmpl[] = "/tmp/kal_hashtbl_XXXXXX";
-    path = mkdtemp(tmpl);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-  std::string file(const char* name) const { return (path / name).string(); }
+struct TempDir : kaltest::TempDir {
+  TempDir() : kaltest::TempDir("hashtbl") {}
 };
 
 // A table that frees itself.

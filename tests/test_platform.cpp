@@ -9,23 +9,14 @@
 
 #include "platform/paths.hpp"
 #include "platform/textfile.hpp"
+#include "tests/kal_testutil.hpp"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct TempDir {
-  fs::path path;
-  TempDir() {
-    char tmpl[] = "/tmp/kal_platform_XXXXXX";
-    path = mkdtemp(tmpl);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::permissions(path, fs::perms::owner_all, ec);
-    fs::remove_all(path, ec);
-  }
-  std::string file(const char* name) const { return (path / name).string(); }
+struct TempDir : kaltest::TempDir {
+  TempDir() : kaltest::TempDir("platform") {}
 };
 
 std::string raw(const std::string& path) {

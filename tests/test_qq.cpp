@@ -8,22 +8,14 @@
 
 #include "lib/qq.hpp"
 #include "platform/textfile.hpp"
+#include "tests/kal_testutil.hpp"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct TempDir {
-  fs::path path;
-  TempDir() {
-    char tmpl[] = "/tmp/kal_qq_XXXXXX";
-    path = mkdtemp(tmpl);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-  std::string file(const char* name) const { return (path / name).string(); }
+struct TempDir : kaltest::TempDir {
+  TempDir() : kaltest::TempDir("qq") {}
 };
 
 void write_raw(const std::string& path, const std::string& bytes) {

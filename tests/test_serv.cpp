@@ -20,6 +20,7 @@
 #include "server/serv.hpp"
 #include "server/tcpsrv.hpp"
 #include "tests/kal_e2e.hpp"
+#include "tests/kal_testutil.hpp"
 
 namespace fs = std::filesystem;
 using testing::internal::CaptureStdout;
@@ -27,17 +28,8 @@ using testing::internal::GetCapturedStdout;
 
 namespace {
 
-struct TempDir {
-  fs::path path;
-  TempDir() {
-    char tmpl[] = "/tmp/kal_serv_XXXXXX";
-    path = mkdtemp(tmpl);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-  std::string file(const char* name) const { return (path / name).string(); }
+struct TempDir : kaltest::TempDir {
+  TempDir() : kaltest::TempDir("serv") {}
 };
 
 // Runs a test inside a directory of its own.
