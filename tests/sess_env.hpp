@@ -27,6 +27,18 @@ namespace sess_env {
 
 namespace fs = std::filesystem;
 
+// What an appending emitter wrote into the reply (the reply is emptied before
+// and after).
+inline std::string appended(const std::function<void()>& emit) {
+  send_buf_len = 0;
+  send_buf[0] = 0;
+  emit();
+  std::string out(send_buf, static_cast<std::size_t>(send_buf_len));
+  send_buf_len = 0;
+  send_buf[0] = 0;
+  return out;
+}
+
 using Params = std::vector<std::pair<std::string, std::string>>;
 
 inline std::string read_bytes(const std::string& path) {

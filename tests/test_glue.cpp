@@ -30,16 +30,6 @@ using namespace sess_env;
 
 const char kCode[] = "0123456789abcdef0123456789abcdef";
 
-std::string appended(const std::function<void()>& emit) {
-  send_buf_len = 0;
-  send_buf[0] = 0;
-  emit();
-  std::string out(send_buf, send_buf_len);
-  send_buf_len = 0;
-  send_buf[0] = 0;
-  return out;
-}
-
 // A record with every text "" and every number 0.
 template <class T>
 T blank() {

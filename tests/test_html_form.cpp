@@ -35,17 +35,6 @@ struct Options {
   hashtbl* t;
 };
 
-// What an appending emitter wrote into the reply.
-std::string appended(const std::function<void()>& emit) {
-  send_buf_len = 0;
-  send_buf[0] = 0;
-  emit();
-  std::string out(send_buf, send_buf_len);
-  send_buf_len = 0;
-  send_buf[0] = 0;
-  return out;
-}
-
 class HtmlForm : public ::testing::Test {
  protected:
   void SetUp() override { oo_texts_set_lang(0); }

@@ -25,16 +25,6 @@ using namespace std::string_literals;
 
 const char kCode[] = "0123456789abcdef0123456789abcdef";
 
-std::string appended(const std::function<void()>& emit) {
-  send_buf_len = 0;
-  send_buf[0] = 0;
-  emit();
-  std::string out(send_buf, send_buf_len);
-  send_buf_len = 0;
-  send_buf[0] = 0;
-  return out;
-}
-
 class PageOut : public ::testing::Test {
  protected:
   void SetUp() override { oo_texts_set_lang(0); }
