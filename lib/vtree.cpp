@@ -3,6 +3,7 @@
 #include "lib/vtree.hpp"
 
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -166,7 +167,13 @@ void destroy(vtree_node* n, vtree_free_fn free_key) {
 
 }  // namespace
 
-vtree_node* vtree_search(void* key, vtree_node** rootp, vtree_cmp_fn compare, int* found) {
+namespace {
+
+// The top-down insertion.  Above: the caller knows the key to be above every
+// key of the tree, so that every step of the descent goes right and nothing
+// is compared.
+template <bool Above>
+vtree_node* insert(void* key, vtree_node** rootp, vtree_cmp_fn compare, int* found) {
   if (found) *found = 0;
   if (rootp == nullptr) return nullptr;
   vtree_node** const top = rootp;
@@ -177,8 +184,8 @@ vtree_node* vtree_search(void* key, vtree_node** rootp, vtree_cmp_fn compare, in
   vtree_node** nextp = rootp;
   while (*nextp != nullptr) {
     vtree_node* root = *rootp;
-    r = compare(key, root->key);
-    if (r == 0) {
+    r = Above ? 1 : compare(key, root->key);
+    if (!Above && r == 0) {
       vtree_node* tail = root;
       while (tail->next != nullptr) tail = tail->next;
       vtree_node* q = new_node(key);
@@ -212,6 +219,113 @@ vtree_node* vtree_search(void* key, vtree_node** rootp, vtree_cmp_fn compare, in
   (*top)->red = 0;  // the root stays black between operations
   return q;
 }
+
+}  // namespace
+
+vtree_node* vtree_search(void* key, vtree_node** rootp, vtree_cmp_fn compare, int* found) {
+  return insert<false>(key, rootp, compare, found);
+}
+
+namespace kal {
+
+namespace {
+
+constexpr uint64_t bit(int i) { return uint64_t{1} << i; }
+
+// The mask without bit i, the bits above it one lower.
+constexpr uint64_t without_bit(uint64_t m, int i) { return (m & (bit(i) - 1)) | ((m >> 1) & ~(bit(i) - 1)); }
+
+}  // namespace
+
+bool vtree_appender::load_edge() {
+  n_ = 0;
+  red_ = left_red_ = 0;
+  known_ = false;
+  if (rootp_ == nullptr) return false;
+  for (vtree_node* n = *rootp_; n != nullptr; n = n->right) {
+    if (n_ == kCapacity) return false;
+    if (n->red) red_ |= bit(n_);
+    if (is_red(n->left)) left_red_ |= bit(n_);
+    edge_[n_++] = n;
+  }
+  known_ = true;
+  return true;
+}
+
+vtree_node* vtree_appender::max() {
+  if (!known_ && !load_edge()) return rootp_ ? vtree_find_max(*rootp_) : nullptr;
+  return n_ > 0 ? edge_[n_ - 1] : nullptr;
+}
+
+// The parent of edge_[i] rises above its grandparent, which leaves the edge to
+// become the parent's left child: the rotation of split() where both steps
+// went right.
+void vtree_appender::rise(int i) {
+  vtree_node* p = edge_[i - 1];
+  vtree_node* gp = edge_[i - 2];
+  p->red = 0;
+  gp->red = 1;
+  (i == 2 ? *rootp_ : edge_[i - 3]->right) = p;
+  gp->right = p->left;
+  p->left = gp;
+  for (int j = i - 2; j + 1 < n_; ++j) edge_[j] = edge_[j + 1];
+  --n_;
+  red_ = without_bit(red_, i - 2) & ~bit(i - 2);
+  left_red_ = without_bit(left_red_, i - 2) | bit(i - 2);
+}
+
+// The descent of vtree_search down the right edge: the same steps at the
+// same nodes, but the nodes come from the kept edge and none is compared.
+// The colours of the edge's nodes and of their left children are kept as
+// bits too, so that the nodes where the descent splits are found at once.
+vtree_node* vtree_appender::insert_above(void* key) {
+  if (rootp_ == nullptr) return nullptr;
+  if ((!known_ && !load_edge()) || n_ == kCapacity) {
+    known_ = false;
+    return insert<true>(key, rootp_, nullptr, nullptr);
+  }
+  if (n_ > 0) edge_[0]->red = 0;
+  red_ &= ~bit(0);
+  // A node with two red children (its right child is the next on the edge)
+  // turns red and its children black; a red parent then rises.  Splitting a
+  // node changes no other node's children, so the nodes to split are those
+  // found before the first split; each rise takes a node off the edge above
+  // the ones still to come.
+  uint64_t splits = left_red_ & (red_ >> 1);
+  int risen = 0;
+  for (; splits != 0; splits &= splits - 1) {
+    int i = __builtin_ctzll(splits) - risen;
+    vtree_node* n = edge_[i];
+    n->red = 1;
+    n->left->red = 0;
+    n->right->red = 0;
+    red_ = (red_ | bit(i)) & ~bit(i + 1);
+    left_red_ &= ~bit(i);
+    if (i >= 2 && (red_ & bit(i - 1))) {
+      rise(i);
+      ++risen;
+    }
+  }
+  vtree_node* q = new_node(key);
+  if (q == nullptr) {
+    if (*rootp_ != nullptr) (*rootp_)->red = 0;
+    known_ = false;
+    return nullptr;
+  }
+  if (n_ == 0) *rootp_ = q;
+  else edge_[n_ - 1]->right = q;
+  edge_[n_] = q;
+  red_ |= bit(n_);
+  left_red_ &= ~bit(n_);
+  ++n_;
+  // The new node is red: under a red parent, that parent rises.
+  if (n_ >= 3 && (red_ & bit(n_ - 2))) rise(n_ - 1);
+  (*rootp_)->red = 0;
+  red_ &= ~bit(0);
+  return q;
+}
+
+}  // namespace kal
 
 const void* vtree_delete(const void* key, vtree_node** rootp, vtree_cmp_fn compare) {
   if (rootp == nullptr || *rootp == nullptr) return nullptr;

@@ -6,6 +6,8 @@
 // with its last key.
 #pragma once
 
+#include <cstdint>
+
 // One node of the tree.  Chain nodes have the same layout; only their key and
 // next are used.
 struct vtree_node {
@@ -39,6 +41,48 @@ using vtree_free_fn = void (*)(void* key);
 // for a NULL root address or when no node could be allocated, for a new key
 // and for an equal one alike; the keys in the tree then stay as they were.
 vtree_node* vtree_search(void* key, vtree_node** rootp, vtree_cmp_fn compare, int* found);
+
+namespace kal {
+
+// Adds keys to one tree in ascending order, each making the tree vtree_search
+// would make, without comparing and without walking down the tree for each
+// key: the nodes of the tree's right edge are kept between calls.  For loading
+// records that come in key order.  Nothing else may change the tree while the
+// appender is used, unless reset() is called after the change.
+class vtree_appender {
+ public:
+  explicit vtree_appender(vtree_node** rootp = nullptr) : rootp_(rootp) {}
+  vtree_appender(const vtree_appender&) = delete;
+  vtree_appender& operator=(const vtree_appender&) = delete;
+
+  void attach(vtree_node** rootp) {
+    rootp_ = rootp;
+    known_ = false;
+  }
+  // The rightmost node, the one of the greatest key; NULL for an empty tree.
+  vtree_node* max();
+  // Inserts a key that the caller knows to be above every key in the tree: the
+  // new node, or NULL (the keys of the tree as they were) when out of memory
+  // or for a NULL root address.
+  vtree_node* insert_above(void* key);
+  // Forgets the right edge, after the tree was changed by other means.
+  void reset() { known_ = false; }
+
+ private:
+  bool load_edge();
+  void rise(int i);
+  // A right edge of 64 nodes needs a tree of 2^32 nodes; a longer one is not
+  // kept, and every insertion then goes down the tree.
+  static constexpr int kCapacity = 64;
+  vtree_node** rootp_;
+  vtree_node* edge_[kCapacity];  // edge_[0] the root, each next one the right child of the one before
+  int n_ = 0;
+  uint64_t red_ = 0;      // bit i: edge_[i] is red
+  uint64_t left_red_ = 0;  // bit i: the left child of edge_[i] is red
+  bool known_ = false;
+};
+
+}  // namespace kal
 
 // Removes the key pointer itself (not merely an equal key) from the tree and
 // frees the node that held it; other keys comparing equal stay.  NULL when the

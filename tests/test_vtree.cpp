@@ -402,6 +402,147 @@ TEST(Vtree, RandomAgainstModel) {
   }
 }
 
+namespace {
+
+// Where two trees differ, as the steps from the root ("" when they are the
+// same tree, node for node: the same keys, chains and colours in the same
+// places).
+bool same_tree(const vtree_node* a, const vtree_node* b, std::string* path) {
+  if (a == nullptr || b == nullptr) return a == b;
+  if (a->red != b->red) return false;
+  const vtree_node* x = a;
+  const vtree_node* y = b;
+  for (; x != nullptr && y != nullptr; x = x->next, y = y->next)
+    if (x->key != y->key) return false;
+  if (x != y) return false;
+  path->push_back('L');
+  if (!same_tree(a->left, b->left, path)) return false;
+  path->back() = 'R';
+  if (!same_tree(a->right, b->right, path)) return false;
+  path->pop_back();
+  return true;
+}
+
+std::string tree_diff(const vtree_node* a, const vtree_node* b) {
+  std::string path;
+  return same_tree(a, b, &path) ? "" : "they differ at root" + path;
+}
+
+}  // namespace
+
+// Keys above the greatest go in through the appender, every other step
+// through the comparing members (with a reset after them); a twin tree takes
+// every key through vtree_search.  They must stay the same tree: rising runs,
+// keys equal to the greatest, lower keys and deletes mixed in, and long runs
+// after the tree was cut down.
+TEST(Vtree, AppenderMakesTheTreeOfTheComparingInsert) {
+  for (unsigned seed : {1u, 2u, 3u}) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 rng(seed);
+    Tree twin;
+    vtree_node* root = nullptr;
+    kal::vtree_appender app(&root);
+    std::vector<Rec*> live;
+    int top = 0;
+    for (int step = 0; step < 6000; ++step) {
+      // Phases: rising keys alone, then everything mixed, then deletes
+      // mostly, then rising again.
+      const int phase = step / 1500;
+      const unsigned roll = rng() % 100;
+      const bool del = !live.empty() && (phase == 2 ? roll < 70 : phase == 1 ? roll < 15 : false);
+      if (del) {
+        size_t i = rng() % live.size();
+        Rec* r = live[i];
+        ASSERT_NE(vtree_delete(r, &twin.root, rec_cmp), nullptr);
+        ASSERT_NE(vtree_delete(r, &root, rec_cmp), nullptr);
+        app.reset();
+        live.erase(live.begin() + static_cast<long>(i));
+      } else if (phase == 1 && roll < 30) {
+        // Equal to the greatest, or lower: not for the appender.
+        int key = roll < 22 ? top : static_cast<int>(rng() % static_cast<unsigned>(top + 1));
+        Rec* r = twin.make(key);
+        int f1 = -1, f2 = -1;
+        vtree_node* n1 = vtree_search(r, &twin.root, rec_cmp, &f1);
+        vtree_node* n2 = vtree_search(r, &root, rec_cmp, &f2);
+        ASSERT_NE(n1, nullptr);
+        ASSERT_NE(n2, nullptr);
+        EXPECT_EQ(f1, f2);
+        app.reset();
+        live.push_back(r);
+      } else {
+        ASSERT_EQ(app.max(), vtree_find_max(root));
+        top += 1 + static_cast<int>(rng() % 3);
+        Rec* r = twin.make(top);
+        int found = -1;
+        vtree_node* n1 = vtree_search(r, &twin.root, rec_cmp, &found);
+        ASSERT_NE(n1, nullptr);
+        EXPECT_EQ(found, 0);
+        vtree_node* n2 = app.insert_above(r);
+        ASSERT_NE(n2, nullptr);
+        EXPECT_EQ(n2->key, r) << "the new node";
+        EXPECT_EQ(n2->next, nullptr);
+        live.push_back(r);
+      }
+      if (step < 400 || step % 37 == 0 || (phase == 3 && step % 3 == 0)) {
+        ASSERT_EQ(tree_diff(twin.root, root), "") << "step " << step;
+      }
+    }
+    TreeShape s = check_tree(root);
+    EXPECT_EQ(s.records, live.size());
+
+    // Out of memory: nothing added, the tree as the comparing insert leaves it
+    // (its splits on the way down made), and the appender goes on.
+    top += 1;
+    Rec* r = twin.make(top);
+    {
+      alloc_fault::fault_after guard(0);
+      EXPECT_EQ(vtree_search(r, &twin.root, rec_cmp, nullptr), nullptr);
+      EXPECT_EQ(app.insert_above(r), nullptr);
+    }
+    EXPECT_EQ(tree_diff(twin.root, root), "");
+    ASSERT_NE(vtree_search(r, &twin.root, rec_cmp, nullptr), nullptr);
+    ASSERT_NE(app.insert_above(r), nullptr);
+    EXPECT_EQ(tree_diff(twin.root, root), "");
+    vtree_destroy(root, nullptr);
+  }
+
+  // No tree at all.
+  kal::vtree_appender none(nullptr);
+  Rec r{1, 0};
+  EXPECT_EQ(none.max(), nullptr);
+  EXPECT_EQ(none.insert_above(&r), nullptr);
+}
+
+// A right edge longer than the appender keeps (not a red-black tree, but a
+// search tree all the same): it goes down the tree like vtree_search.
+TEST(Vtree, AppenderOnAnEdgeTooLongToKeep) {
+  std::vector<std::unique_ptr<Rec>> recs;
+  auto chain = [&](int n) {
+    vtree_node* root = nullptr;
+    vtree_node** at = &root;
+    for (int k = 1; k <= n; ++k) {
+      *at = new vtree_node{recs[static_cast<size_t>(k - 1)].get(), nullptr, nullptr, nullptr, 0};
+      at = &(*at)->right;
+    }
+    return root;
+  };
+  for (int k = 1; k <= 90; ++k) recs.push_back(std::make_unique<Rec>(Rec{k, k}));
+  vtree_node* a = chain(80);
+  vtree_node* b = chain(80);
+  kal::vtree_appender app(&b);
+  ASSERT_NE(app.max(), nullptr);
+  EXPECT_EQ(app.max()->key, recs[79].get());
+  for (int k = 81; k <= 90; ++k) {
+    Rec* r = recs[static_cast<size_t>(k - 1)].get();
+    ASSERT_NE(vtree_search(r, &a, rec_cmp, nullptr), nullptr);
+    ASSERT_NE(app.insert_above(r), nullptr);
+    ASSERT_EQ(tree_diff(a, b), "") << k;
+    EXPECT_EQ(app.max(), vtree_find_max(b));
+  }
+  vtree_destroy(a, nullptr);
+  vtree_destroy(b, nullptr);
+}
+
 TEST(Vtree, DestroyFreesNodesAndHandsOverTreeKeys) {
   static std::vector<const Rec*> freed;
   freed.clear();
