@@ -19,6 +19,7 @@ VTAB_DEFINE_OWN_LOADER(Naprawy_roczna, 2)
 int Naprawy_roczna_tab_load(kal::TextIn& file, Naprawy_roczna_tab* tab) {
   using File = vtab_file<Naprawy_roczna>;
   if (vtab_read_ver(file) != 0) return 0;
+  vtab_engine<Naprawy_roczna>::loading indexes(tab);
   int result = 0;
   for (;;) {
     Naprawy_roczna* row = new (std::nothrow) Naprawy_roczna();
@@ -57,7 +58,7 @@ int Naprawy_roczna_tab_load(kal::TextIn& file, Naprawy_roczna_tab* tab) {
         ++tab->damaged;
         return -3;
       }
-      int rc = Naprawy_roczna_tab_upd_idxs(tab);
+      int rc = indexes.upd_idxs();
       if (rc != 0) {
         ++tab->damaged;
         return rc;

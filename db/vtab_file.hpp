@@ -91,6 +91,9 @@ inline void vtab_write_field(TextOut& f, const ostr& v) { vtab_to_file_s(f, v); 
 }  // namespace kal
 
 template <class T>
+struct vtab_engine;  // db/vtab_engine.hpp, which every table module includes
+
+template <class T>
 struct vtab_file {
   using M = vtab_meta<T>;
   using Tab = typename M::tab;
@@ -254,6 +257,7 @@ struct vtab_file {
   template <class Accept>
   static int load(kal::TextIn& file, Tab* tab, Accept&& accept) {
     if (M::options.header_line && vtab_read_ver(file) != 0) return 0;
+    typename vtab_engine<T>::loading indexes(tab);
     for (;;) {
       T* row = new (std::nothrow) T();
       if (row == nullptr) {
@@ -282,7 +286,7 @@ struct vtab_file {
           ++tab->damaged;
           return -3;
         }
-        int rc = vtab_api<T>::tab_upd_idxs(tab);
+        int rc = indexes.upd_idxs();
         if (rc != 0) {
           ++tab->damaged;
           return rc;

@@ -106,6 +106,7 @@ inline int vtab_cmp_value(const ostr& a, const ostr& b) { return a.compare(b); }
 //   };
 template <auto Member>
 struct vtab_order {
+  static constexpr bool builtin = true;  // a table's own order does not have this
   template <class V>
   static int cmp(const V& a, const V& b) {
     return vtab_cmp_value(a, b);

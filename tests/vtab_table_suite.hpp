@@ -13,7 +13,10 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cstdio>
 #include <cstring>
+#include <map>
+#include <random>
 #include <set>
 #include <string>
 #include <type_traits>
@@ -21,6 +24,8 @@
 #include <vector>
 
 #include "db/all_tables.hpp"
+#include "lib/vtab_codec.hpp"
+#include "platform/textfile.hpp"
 #include "tests/alloc_fault.hpp"
 #include "tests/vtab_table_shapes.hpp"
 
@@ -181,6 +186,37 @@ bool same_row(const T& a, const T& b) {
     }
   });
   return same;
+}
+
+// A value of kind K that rises with k (characters wrap around once).
+template <class K>
+typename K::type rising(int k) {
+  if constexpr (std::is_same_v<K, vtab_kind_s>) {
+    char text[16];
+    std::snprintf(text, sizeof text, "k%07d", k);
+    return ostr(text);
+  } else if constexpr (std::is_same_v<K, vtab_kind_c>) {
+    return static_cast<char>(k % 256 - 128);
+  } else if constexpr (std::is_same_v<K, vtab_kind_g>) {
+    return k * 0.25;
+  } else if constexpr (std::is_same_v<K, vtab_kind_i>) {
+    return k - 100;
+  } else {
+    return static_cast<typename K::type>(k);
+  }
+}
+
+// Whether two trees of two tables are the same tree, node for node: the same
+// colours, and in each place the elements at the same places of their lists.
+inline bool same_index(const vtree_node* a, const vtree_node* b, const std::map<const void*, size_t>& at_a,
+                       const std::map<const void*, size_t>& at_b) {
+  if (a == nullptr || b == nullptr) return a == b;
+  if (a->red != b->red) return false;
+  const vtree_node* x = a;
+  const vtree_node* y = b;
+  for (; x != nullptr && y != nullptr; x = x->next, y = y->next)
+    if (at_a.at(x->key) != at_b.at(y->key)) return false;
+  return x == y && same_index(a->left, b->left, at_a, at_b) && same_index(a->right, b->right, at_a, at_b);
 }
 
 // --- The fixture: a table and its model -------------------------------------------
@@ -750,6 +786,75 @@ VTAB_SUITE_TEST(OutOfMemoryLeavesTableAsItWas) {
   this->check_all();
 }
 
+// A load enters its records into the indexes as inserts of the same
+// records do: the same trees, node for node.  The keys mostly rise, as in the
+// files a save writes, with keys repeated and keys below the greatest among
+// them, into a table that held records (some of them removed) before.
+VTAB_SUITE_TEST(LoadIndexesAsInsertsDo) {
+  using A = vtab_api<T>;
+  using M = vtab_meta<T>;
+  using L = vtab_listelem<T>;
+  std::mt19937 rng(7);
+  std::vector<T> rows;
+  for (int n = 0, top = 0; n < 300; ++n) {
+    const unsigned roll = rng() % 100;
+    const int key = roll < 8 ? top : roll < 14 ? static_cast<int>(rng() % static_cast<unsigned>(top + 1))
+                                               : (top += 1 + static_cast<int>(rng() % 3));
+    T row = make_row<T>(n);
+    each_field<T>([&](const auto& f) {
+      if (f.indexed()) f.of(row) = rising<typename std::remove_cvref_t<decltype(f)>::kind>(key);
+    });
+    rows.push_back(row);
+  }
+
+  auto* twin = A::tab_new();
+  constexpr int kBefore = 40;
+  for (int n = 0; n < kBefore; ++n) {
+    this->insert(rows[static_cast<size_t>(n)]);
+    ASSERT_EQ(A::tab_insert(twin, &rows[static_cast<size_t>(n)]), 0);
+  }
+  for (auto* t : {this->tab, twin}) {
+    auto* ref = A::ref_new();
+    int i = 0;
+    for (L* e = t->first; e != nullptr; e = e->next, ++i)
+      if (i % 7 == 3 || e == t->last) A::ref_append(ref, e);
+    if (t == this->tab)
+      for (tab_ref_elem* r = ref->first; r != nullptr; r = r->next) this->model_remove(r->listelem);
+    A::tab_removes(t, ref);
+    A::ref_delete(&ref);
+  }
+
+  kal::TextOut out;
+  if (M::options.header_line) vtab_write_ver(out);
+  for (size_t n = kBefore; n < rows.size(); ++n) {
+    A::to_file(out, &rows[n]);
+    out.put('\n');
+  }
+  L* before = this->tab->last;
+  kal::TextIn in(out.text());
+  ::testing::internal::CaptureStdout();  // a loader of its own refuses some
+  EXPECT_EQ(A::tab_load(in, this->tab), 0);
+  ::testing::internal::GetCapturedStdout();
+  ASSERT_GT(this->tab->size, 150);
+  for (L* e = before->next; e != nullptr; e = e->next) {
+    this->add_model(*e->row);
+    this->model.back().elem = e;
+    ASSERT_EQ(A::tab_insert(twin, e->row), 0);
+  }
+  this->check_structure();
+
+  std::map<const void*, size_t> at_loaded, at_inserted;
+  size_t i = 0;
+  for (const L* e = this->tab->first; e != nullptr; e = e->next) at_loaded[e] = i++;
+  i = 0;
+  for (const L* e = twin->first; e != nullptr; e = e->next) at_inserted[e] = i++;
+  ASSERT_EQ(at_loaded.size(), at_inserted.size());
+  for (int slot = 0; slot < M::index_count; ++slot)
+    EXPECT_TRUE(same_index(this->tab->*(M::index_root[slot]), twin->*(M::index_root[slot]), at_loaded, at_inserted))
+        << "index " << slot;
+  A::tab_delete(&twin);
+}
+
 VTAB_SUITE_TEST(SecondGenerationUpdatesByKey) {
   using A = vtab_api<T>;
   using M = vtab_meta<T>;
@@ -856,6 +961,7 @@ void register_table() {
   add_test<T, RemovesKeepListAndIndexesWhole<T>>(suite, "RemovesKeepListAndIndexesWhole");
   add_test<T, ResultListsCopyIntoNewTables<T>>(suite, "ResultListsCopyIntoNewTables");
   add_test<T, OutOfMemoryLeavesTableAsItWas<T>>(suite, "OutOfMemoryLeavesTableAsItWas");
+  add_test<T, LoadIndexesAsInsertsDo<T>>(suite, "LoadIndexesAsInsertsDo");
   if constexpr (vtab_meta<T>::generation == 2)
     add_test<T, SecondGenerationUpdatesByKey<T>>(suite, "SecondGenerationUpdatesByKey");
 }
