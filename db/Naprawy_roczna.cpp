@@ -22,7 +22,7 @@ int Naprawy_roczna_tab_load(kal::TextIn& file, Naprawy_roczna_tab* tab) {
   vtab_engine<Naprawy_roczna>::loading indexes(tab);
   int result = 0;
   for (;;) {
-    Naprawy_roczna* row = new (std::nothrow) Naprawy_roczna();
+    Naprawy_roczna* row = new (std::nothrow) Naprawy_roczna;  // every field is read before it is kept
     if (row == nullptr) {
       ++tab->damaged;
       return -1;

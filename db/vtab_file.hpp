@@ -259,7 +259,7 @@ struct vtab_file {
     if (M::options.header_line && vtab_read_ver(file) != 0) return 0;
     typename vtab_engine<T>::loading indexes(tab);
     for (;;) {
-      T* row = new (std::nothrow) T();
+      T* row = new (std::nothrow) T;  // every field is read before the record is kept
       if (row == nullptr) {
         ++tab->damaged;
         return -1;
