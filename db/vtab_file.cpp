@@ -203,6 +203,8 @@ int vtab_read_field(vtab_cursor& c, bool first, ostr* v) {
   }
 }
 
+void vtab_fast::set_text(ostr* v, const char* p, std::size_t n) { *v = std::string_view(p, n); }
+
 int vtab_read_record_end(vtab_cursor& c) {
   const char* p = c.p;
   while (p < c.end && (*p == ' ' || *p == '\t' || *p == '\r')) ++p;

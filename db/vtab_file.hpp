@@ -21,8 +21,10 @@
 // (vtab_file_commit).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <string>
 #include <type_traits>
@@ -79,6 +81,73 @@ void vtab_skip_line(vtab_cursor& c);
 void vtab_skip_space(vtab_cursor& c);
 // The 1-based line of the text at offset.
 long vtab_line_of(const std::string& text, std::size_t offset);
+
+// The short road of a load: the fields of a record in the form a save writes
+// them, each after one blank (" 123", " -4", " 12.50", " 'text'", " T") and
+// followed by a separator.  Each reader gives the place after the field, or
+// NULL for a field in any other form, which the long road (vtab_read_field)
+// reads; a field both can read comes out of either the same, and the file at
+// the same place.
+namespace vtab_fast {
+
+inline bool is_sep(char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n'; }
+inline bool is_digit(char ch) { return static_cast<unsigned char>(ch - '0') < 10; }
+
+// " [-]digits" followed by a separator; the value modulo 2^64.
+inline const char* integer(const char* p, const char* end, uint64_t* v) {
+  if (end - p < 3 || p[0] != ' ') return nullptr;
+  ++p;
+  bool neg = *p == '-';
+  p += neg;
+  const char* digits = p;
+  uint64_t x = 0;
+  for (; p < end && is_digit(*p); ++p) x = x * 10 + static_cast<uint64_t>(*p - '0');
+  if (p == digits || p == end || !is_sep(*p)) return nullptr;
+  *v = neg ? 0 - x : x;
+  return p;
+}
+
+// " [-]d.dd", one to thirteen digits before the point: the hundredths
+// divided by 100, the nearest double, as the long road gives it.
+inline const char* number(const char* p, const char* end, double* v) {
+  if (end - p < 6 || p[0] != ' ') return nullptr;
+  ++p;
+  bool neg = *p == '-';
+  p += neg;
+  const char* digits = p;
+  uint64_t x = 0;
+  for (; p < end && is_digit(*p); ++p) x = x * 10 + static_cast<uint64_t>(*p - '0');
+  if (p == digits || p - digits > 13 || end - p < 4 || p[0] != '.' || !is_digit(p[1]) || !is_digit(p[2]) ||
+      !is_sep(p[3]))
+    return nullptr;
+  double d = static_cast<double>(x * 100 + static_cast<uint64_t>((p[1] - '0') * 10 + (p[2] - '0'))) / 100.0;
+  *v = neg ? -d : d;
+  return p + 3;
+}
+
+// " X": one byte that is neither a separator nor a backslash.
+inline const char* character(const char* p, const char* end, char* v) {
+  if (end - p < 3 || p[0] != ' ' || is_sep(p[1]) || p[1] == '\\' || !is_sep(p[2])) return nullptr;
+  *v = p[1];
+  return p + 2;
+}
+
+// *v = the n bytes at p (throws std::bad_alloc).
+void set_text(ostr* v, const char* p, std::size_t n);
+
+// " '...'": a text without a quote inside.
+inline const char* text(const char* p, const char* end, ostr* v) {
+  if (end - p < 4 || p[0] != ' ' || p[1] != '\'') return nullptr;
+  const char* from = p + 2;
+  const char* q = *from == '\''  // the common empty text
+                      ? from
+                      : static_cast<const char*>(std::memchr(from, '\'', static_cast<std::size_t>(end - from)));
+  if (q == nullptr || end - q < 2 || !is_sep(q[1])) return nullptr;
+  set_text(v, from, static_cast<std::size_t>(q - from));
+  return q + 1;
+}
+
+}  // namespace vtab_fast
 
 // The field writers: the codec's, by the field's type.
 inline void vtab_write_field(TextOut& f, uint32_t v) { vtab_to_file_z(f, v); }
@@ -169,6 +238,65 @@ struct vtab_file {
     std::size_t start;  // offset of the record in the text
   };
 
+  // Where each field lies in a record, and its kind, for the short road: one
+  // loop over the fields keeps the code of the readers small, however many
+  // fields a table has.
+  struct slot {
+    char kind;
+    std::size_t offset;
+  };
+  static const slot* layout() {
+    static const std::array<slot, M::field_count> fields = [] {
+      std::array<slot, M::field_count> a{};
+      T probe{};
+      M::for_each_field([&](auto f) {
+        using F = decltype(f);
+        a[F::pos] = {F::letter, static_cast<std::size_t>(reinterpret_cast<const char*>(&F::of(probe)) -
+                                                         reinterpret_cast<const char*>(&probe))};
+      });
+      return a;
+    }();
+    return fields.data();
+  }
+
+  // A record from p on whose every field is in the form a save writes and
+  // which ends with its line end: read into row, the place after it; NULL for
+  // any other record, which read() then reads from p (row holds some fields
+  // of it then).  Throws std::bad_alloc when a text cannot be stored.
+  static const char* read_fast(T* row, const char* p, const char* end) {
+    const slot* fields = layout();
+    char* base = reinterpret_cast<char*>(row);
+    for (int n = 0; n < M::field_count; ++n) {
+      void* at = base + fields[n].offset;
+      switch (fields[n].kind) {
+        case 'z': {
+          uint64_t x;
+          p = kal::vtab_fast::integer(p, end, &x);
+          if (p) *static_cast<uint32_t*>(at) = static_cast<uint32_t>(x);
+          break;
+        }
+        case 'i': {
+          uint64_t x;
+          p = kal::vtab_fast::integer(p, end, &x);
+          if (p) *static_cast<int32_t*>(at) = static_cast<int32_t>(static_cast<uint32_t>(x));
+          break;
+        }
+        case 't': {
+          uint64_t x;
+          p = kal::vtab_fast::integer(p, end, &x);
+          if (p) *static_cast<int64_t*>(at) = static_cast<int64_t>(x);
+          break;
+        }
+        case 'g': p = kal::vtab_fast::number(p, end, static_cast<double*>(at)); break;
+        case 'c': p = kal::vtab_fast::character(p, end, static_cast<char*>(at)); break;
+        case 's': p = kal::vtab_fast::text(p, end, static_cast<ostr*>(at)); break;
+        default: return nullptr;
+      }
+      if (p == nullptr) return nullptr;
+    }
+    return p < end && *p == '\n' ? p + 1 : nullptr;
+  }
+
   // Reads one record into row from the file's current place.  A broken record
   // leaves the file at the start of the line after the one it begins on.
   static result read(T* row, kal::TextIn& file) {
@@ -258,13 +386,29 @@ struct vtab_file {
   static int load(kal::TextIn& file, Tab* tab, Accept&& accept) {
     if (M::options.header_line && vtab_read_ver(file) != 0) return 0;
     typename vtab_engine<T>::loading indexes(tab);
+    const char* const begin = file.text().data();
+    const char* const end = begin + file.text().size();
     for (;;) {
       T* row = new (std::nothrow) T;  // every field is read before the record is kept
       if (row == nullptr) {
         ++tab->damaged;
         return -1;
       }
-      result r = read(row, file);
+      result r;
+      const std::size_t start = file.pos();
+      const char* fast = nullptr;
+      try {
+        fast = read_fast(row, begin + start, end);
+      } catch (const std::bad_alloc&) {
+        // The long road tries the record again and, should memory still be
+        // short, tells at which field.
+      }
+      if (fast != nullptr) {
+        file.seek(static_cast<std::size_t>(fast - begin));
+        r = {rec_ok, 0, fast == end, false, start};
+      } else {
+        r = read(row, file);
+      }
       if (r.st != rec_ok) {
         delete row;
         if (r.st == rec_nomem) {
