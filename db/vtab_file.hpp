@@ -260,9 +260,10 @@ struct vtab_file {
   }
 
   // A record from p on whose every field is in the form a save writes and
-  // which ends with its line end: read into row, the place after it; NULL for
-  // any other record, which read() then reads from p (row holds some fields
-  // of it then).  Throws std::bad_alloc when a text cannot be stored.
+  // which ends with its line end: read into row, the place after it.  NULL
+  // for any other record, which read_fields() then reads from p into the
+  // same row (the fields the short road took it reads the same).  Throws
+  // std::bad_alloc when a text cannot be stored.
   static const char* read_fast(T* row, const char* p, const char* end) {
     const slot* fields = layout();
     char* base = reinterpret_cast<char*>(row);
@@ -298,8 +299,27 @@ struct vtab_file {
   }
 
   // Reads one record into row from the file's current place.  A broken record
-  // leaves the file at the start of the line after the one it begins on.
+  // leaves the file at the start of the line after the one it begins on.  A
+  // record in the form a save writes takes the short road; any other, or one
+  // whose text could not be stored there, is read field by field.
   static result read(T* row, kal::TextIn& file) {
+    const std::string& text = file.text();
+    const char* begin = text.data();
+    const char* fast = nullptr;
+    try {
+      fast = read_fast(row, begin + file.pos(), begin + text.size());
+    } catch (const std::bad_alloc&) {
+      // The long road tries the record again and, should memory still be
+      // short, tells at which field.
+    }
+    if (fast == nullptr) return read_fields(row, file);
+    result r{rec_ok, 0, fast == begin + text.size(), false, file.pos()};
+    file.seek(static_cast<std::size_t>(fast - begin));
+    return r;
+  }
+
+  // read() field by field: the long road.
+  static result read_fields(T* row, kal::TextIn& file) {
     const std::string& text = file.text();
     const char* begin = text.data();
     kal::vtab_cursor c{begin + file.pos(), begin + text.size()};
@@ -386,29 +406,13 @@ struct vtab_file {
   static int load(kal::TextIn& file, Tab* tab, Accept&& accept) {
     if (M::options.header_line && vtab_read_ver(file) != 0) return 0;
     typename vtab_engine<T>::loading indexes(tab);
-    const char* const begin = file.text().data();
-    const char* const end = begin + file.text().size();
     for (;;) {
       T* row = new (std::nothrow) T;  // every field is read before the record is kept
       if (row == nullptr) {
         ++tab->damaged;
         return -1;
       }
-      result r;
-      const std::size_t start = file.pos();
-      const char* fast = nullptr;
-      try {
-        fast = read_fast(row, begin + start, end);
-      } catch (const std::bad_alloc&) {
-        // The long road tries the record again and, should memory still be
-        // short, tells at which field.
-      }
-      if (fast != nullptr) {
-        file.seek(static_cast<std::size_t>(fast - begin));
-        r = {rec_ok, 0, fast == end, false, start};
-      } else {
-        r = read(row, file);
-      }
+      result r = read(row, file);
       if (r.st != rec_ok) {
         delete row;
         if (r.st == rec_nomem) {

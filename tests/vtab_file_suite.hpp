@@ -335,7 +335,7 @@ void load_field_by_field(const std::string& text, typename vtab_meta<T>::tab* ta
   if (vtab_meta<T>::options.header_line && vtab_read_ver(in) != 0) return;
   for (;;) {
     T* row = new T();
-    typename File::result r = File::read(row, in);
+    typename File::result r = File::read_fields(row, in);
     if (r.st != File::rec_ok) {
       delete row;
       if (r.st == File::rec_none) return;
@@ -355,10 +355,10 @@ void load_field_by_field(const std::string& text, typename vtab_meta<T>::tab* ta
 }
 
 // Files a save wrote, then damaged at random: bytes dropped, put in, changed,
-// the file cut short.  The load, which reads the fields of a record in the
-// form a save writes on a road of its own, keeps the same records with the
-// same values, counts the same damage and says the same as reading every
-// field the long way.
+// the file cut short.  The load, which reads records in the form a save
+// writes on a short road of their own, keeps the same records with the same
+// values, counts the same damage and says the same as reading every record
+// field by field.
 TYPED_TEST_P(EveryTable, LoadReadsAsFieldByField) {
   using T = TypeParam;
   using A = vtab_api<T>;
