@@ -1,9 +1,9 @@
 #include "db/Naprawy_roczna.hpp"
 
-#include <cstdio>
 #include <new>
 
 #include "db/vtab_engine.hpp"
+#include "lib/console.hpp"
 
 VTAB_DEFINE_OWN_LOADER(Naprawy_roczna, 2)
 
@@ -34,7 +34,7 @@ int Naprawy_roczna_tab_load(kal::TextIn& file, Naprawy_roczna_tab* tab) {
         case File::rec_none:
           return result;
         case File::rec_cut:
-          std::printf("Naprawy_roczna_tab_load(): Naprawy_roczna_from_file() failed err=%d !\n", r.field);
+          kal::console_printf("Naprawy_roczna_tab_load(): Naprawy_roczna_from_file() failed err=%d !\n", r.field);
           ++tab->damaged;
           return -5;
         case File::rec_nomem:
@@ -48,7 +48,7 @@ int Naprawy_roczna_tab_load(kal::TextIn& file, Naprawy_roczna_tab* tab) {
       }
     }
     if (row->Id == 0 && tab->size > 0) {
-      std::printf("Naprawy_roczna_tab_load(): new_row.Id=%d size=%d\n", 0, static_cast<int>(tab->size));
+      kal::console_printf("Naprawy_roczna_tab_load(): new_row.Id=%d size=%d\n", 0, static_cast<int>(tab->size));
       delete row;
       ++tab->damaged;
       result = -7;

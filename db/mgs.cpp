@@ -1,12 +1,20 @@
 #include "db/mgs.hpp"
 
+#include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstdio>
+#include <filesystem>
+#include <functional>
 #include <new>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <type_traits>
+#include <vector>
 
 #include "db/vtab_file.hpp"
+#include "lib/console.hpp"
 #include "platform/paths.hpp"
 #include "platform/textfile.hpp"
 
@@ -36,12 +44,67 @@ int load_table(typename vtab_meta<T>::tab* tab) {
   const std::string path = table_path(vtab_meta<T>::name);
   kal::TextIn in;
   if (tab == nullptr || vtab_file_open(path, in) != 0) {
-    std::printf("Can't open table date file '%s' to read !\n", path.c_str());
+    kal::console_printf("Can't open table date file '%s' to read !\n", path.c_str());
     return 1;
   }
   int rc = vtab_api<T>::tab_load(in, tab);
-  std::printf("mgs_load() filename='%s' done rc=%d\n", path.c_str(), rc);
+  kal::console_printf("mgs_load() filename='%s' done rc=%d\n", path.c_str(), rc);
   return 0;
+}
+
+// The load of one table, run on whichever thread takes it.
+struct load_job {
+  std::function<int()> load;
+  std::uintmax_t bytes = 0;  // the file's size: the greatest loads are begun first
+  int failed = 0;
+  std::string said;  // its console lines
+};
+
+template <class T>
+load_job load_job_of(typename vtab_meta<T>::tab* tab) {
+  load_job job;
+  job.load = [tab] { return load_table<T>(tab); };
+  std::error_code error;
+  job.bytes = std::filesystem::file_size(table_path(vtab_meta<T>::name), error);
+  if (error) job.bytes = 0;
+  return job;
+}
+
+// Runs the loads on up to as many threads as the machine has cores (the
+// tables are independent of each other, and most of a load's time goes into
+// building records and indexes), then prints what each load said in the
+// order of the jobs.  The calling thread takes its share, and all the loads
+// when no thread can be started.
+int run_loads(std::vector<load_job>& jobs) {
+  std::vector<load_job*> by_size;
+  for (load_job& j : jobs) by_size.push_back(&j);
+  std::stable_sort(by_size.begin(), by_size.end(),
+                   [](const load_job* a, const load_job* b) { return a->bytes > b->bytes; });
+  std::atomic<std::size_t> next{0};
+  auto work = [&] {
+    for (std::size_t i = next++; i < by_size.size(); i = next++) {
+      kal::console_capture capture(by_size[i]->said);
+      by_size[i]->failed = by_size[i]->load();
+    }
+  };
+  const std::size_t helpers = std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()), 8) - 1;
+  std::vector<std::thread> threads;
+  threads.reserve(helpers);
+  for (std::size_t i = 0; i < helpers; ++i) {
+    try {
+      threads.emplace_back(work);
+    } catch (const std::system_error&) {
+      break;  // the loads left over run here
+    }
+  }
+  work();
+  for (std::thread& t : threads) t.join();
+  int failed = 0;
+  for (const load_job& j : jobs) {
+    std::fputs(j.said.c_str(), stdout);
+    failed += j.failed;
+  }
+  return failed;
 }
 
 template <class T>
@@ -87,11 +150,11 @@ mgs* mgs_new() {
 
 int mgs_load(mgs* root) {
   if (root == nullptr) return 0;
-  int failed = 0;
-#define MGS_X_LOAD(T) failed += load_table<T>(root->_##T##_tab);
+  std::vector<load_job> jobs;
+#define MGS_X_LOAD(T) jobs.push_back(load_job_of<T>(root->_##T##_tab));
   MGS_TABLES(MGS_X_LOAD, MGS_X_LOAD)
 #undef MGS_X_LOAD
-  return failed;
+  return run_loads(jobs);
 }
 
 #define MGS_X_SAVE(T) \

@@ -30,6 +30,7 @@
 #include <type_traits>
 
 #include "db/vtab_table.hpp"
+#include "lib/console.hpp"
 #include "lib/vtab_codec.hpp"
 #include "platform/textfile.hpp"
 
@@ -382,17 +383,17 @@ struct vtab_file {
   static void report(const kal::TextIn& file, const result& r) {
     long line = kal::vtab_line_of(file.text(), r.start);
     if (r.st == rec_ok)
-      std::printf("%s_tab_load(): line %ld: the file ends without the line end of the last record, which may be cut "
+      kal::console_printf("%s_tab_load(): line %ld: the file ends without the line end of the last record, which may be cut "
                   "short; record kept\n",
                   M::name, line);
     else if (r.st == rec_cut)
-      std::printf("%s_tab_load(): line %ld: the file ends within the record, at field %d ('%s'), record dropped\n",
+      kal::console_printf("%s_tab_load(): line %ld: the file ends within the record, at field %d ('%s'), record dropped\n",
                   M::name, line, r.field, M::field_names[r.field - 1]);
     else if (r.field > M::field_count)
-      std::printf("%s_tab_load(): line %ld: more fields than %d in the record, record dropped\n", M::name, line,
+      kal::console_printf("%s_tab_load(): line %ld: more fields than %d in the record, record dropped\n", M::name, line,
                   static_cast<int>(M::field_count));
     else
-      std::printf("%s_tab_load(): line %ld: field %d ('%s') broken, record dropped\n", M::name, line, r.field,
+      kal::console_printf("%s_tab_load(): line %ld: field %d ('%s') broken, record dropped\n", M::name, line, r.field,
                   M::field_names[r.field - 1]);
   }
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -212,6 +213,50 @@ TEST_F(Root, FailedSaves) {
   }
   EXPECT_NE(said.find("Can't open table date file '" + path("Magazyny") + "' to write !\n"), std::string::npos);
   EXPECT_EQ(file_bytes(path("Magazyny")), before);
+}
+
+// The tables are loaded side by side, the greatest files first; the console
+// still reads table by table in slot order, a table's complaints just before
+// its closing line, whichever load ended first.
+TEST_F(Root, LoadSaysEachTableInSlotOrder) {
+  const std::string broken = kal::text_to_disk(" 1 'got\xF3wka'\n 2 przelew\n 3 'karta'\n");
+  put_bytes(path("Formy_platnosci"), version_line() + broken);
+  put_bytes(path("Waluty"), version_line() + kal::text_to_disk(" 1 'PLN' 1.00\n 2 EUR 4.30\n"));
+  // Far the greatest file, in a slot between the two.
+  std::string lines;
+  for (int id = 1; id <= 20000; ++id) lines += " " + std::to_string(id) + " 7\n";
+  put_bytes(path("Naprawy_przyjmujacy"), version_line() + kal::text_to_disk(lines));
+
+  std::string said;
+  EXPECT_EQ(load(&said), static_cast<int>(slot_names().size()) - 3) << "every missing file counts";
+  std::vector<std::string> order = slot_names();
+  static const std::regex names_table("^(?:(\\w+)_tab_load\\(\\)|.*/(\\w+)\\.dat')");
+  std::size_t slot = 0;
+  std::size_t at = 0;
+  for (std::size_t end; (end = said.find('\n', at)) != std::string::npos; at = end + 1) {
+    const std::string line = said.substr(at, end - at);
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(line, m, names_table)) << line;
+    const std::string table = m[1].matched ? m[1].str() : m[2].str();
+    auto it = std::find(order.begin() + static_cast<long>(slot), order.end(), table);
+    ASSERT_NE(it, order.end()) << "out of slot order: " << line << "\n" << said;
+    slot = static_cast<std::size_t>(it - order.begin());
+  }
+  EXPECT_EQ(at, said.size());
+  EXPECT_NE(said.find("Formy_platnosci_tab_load(): line 3: field 2 ('nazwa') broken, record dropped\n"
+                      "mgs_load() filename='" +
+                      path("Formy_platnosci") + "' done rc=0\n"),
+            std::string::npos)
+      << said;
+  EXPECT_NE(said.find("Waluty_tab_load(): line 3: field 2 ('nazwa') broken, record dropped\n"
+                      "mgs_load() filename='" +
+                      path("Waluty") + "' done rc=0\n"),
+            std::string::npos)
+      << said;
+  EXPECT_NE(said.find("Can't open table date file '" + path("Naprawy") + "' to read !\n"), std::string::npos);
+  EXPECT_EQ(root->_Naprawy_przyjmujacy_tab->size, 20000);
+  EXPECT_EQ(root->_Formy_platnosci_tab->size, 2);
+  EXPECT_EQ(root->_Waluty_tab->size, 1);
 }
 
 // A damaged file: the broken record is reported at the load, and the file is
