@@ -20,12 +20,16 @@ function(kal_set_charset)
   endforeach()
 endfunction()
 
-# kal_library(<name> [DEPS <targets>...])
-# A static library of every .cpp in the current folder (an interface library
-# while the folder has no sources yet).
+# kal_library(<name> [RECURSE] [DEPS <targets>...])
+# A static library of every .cpp in the current folder, with RECURSE also of
+# its subfolders (an interface library while the folder has no sources yet).
 function(kal_library name)
-  cmake_parse_arguments(K "" "" "DEPS" ${ARGN})
-  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  cmake_parse_arguments(K "RECURSE" "" "DEPS" ${ARGN})
+  if(K_RECURSE)
+    file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  else()
+    file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  endif()
   if(srcs)
     add_library(${name} STATIC ${srcs})
     kal_set_charset(${srcs})

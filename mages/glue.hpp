@@ -5,12 +5,12 @@
 //
 // Every table's glue is generated from its table declaration (db/<T>.hpp):
 // the fields, their kinds and their names come from vtab_meta<T>, the member
-// names from token pasting.  A table's glue module mages/mgs_<T>0.hpp lists
+// names from token pasting.  A table's glue module mages/<subsystem>/mgs_<T>0.hpp lists
 // the member groups the table has and, where it differs from the plain
-// template, a short description glue_desc<T>; mages/mgs_<T>0.cpp defines the
+// template, a short description glue_desc<T>; mages/<subsystem>/mgs_<T>0.cpp defines the
 // members.  For a table whose display text is its field `nazwa`:
 //
-//   // mages/mgs_Formy_platnosci0.hpp
+//   // mages/firms/mgs_Formy_platnosci0.hpp
 //   #pragma once
 //   #include "db/Formy_platnosci.hpp"
 //   #include "mages/glue.hpp"
@@ -19,8 +19,8 @@
 //     (one line, or lines continued with a backslash)
 //   MGS_GLUE_DECLARE(Formy_platnosci)
 //
-//   // mages/mgs_Formy_platnosci0.cpp
-//   #include "mages/mgs_Formy_platnosci0.hpp"
+//   // mages/firms/mgs_Formy_platnosci0.cpp
+//   #include "mages/firms/mgs_Formy_platnosci0.hpp"
 //   #include "mages/glue_impl.hpp"
 //   MGS_GLUE_DEFINE(Formy_platnosci)
 //

@@ -5,11 +5,11 @@
 #include <string>
 
 #include "mages/mages.hpp"
-#include "mages/mgs_Firmy.hpp"
-#include "mages/mgs_Naprawy_przyjmujacy0.hpp"
-#include "mages/mgs_Naprawy_stany0.hpp"
-#include "mages/mgs_Naprawy_typy0.hpp"
-#include "mages/mgs_Naprawy_wykonawcy0.hpp"
+#include "mages/firms/mgs_Firmy.hpp"
+#include "mages/firms/mgs_Naprawy_przyjmujacy0.hpp"
+#include "mages/firms/mgs_Naprawy_stany0.hpp"
+#include "mages/firms/mgs_Naprawy_typy0.hpp"
+#include "mages/firms/mgs_Naprawy_wykonawcy0.hpp"
 #include "server/html_form.hpp"
 #include "server/sess.hpp"
 

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "db/mgs.hpp"
-#include "mages/mgs_Firmy.hpp"
-#include "mages/mgs_Firmy0.hpp"
+#include "mages/firms/mgs_Firmy.hpp"
+#include "mages/firms/mgs_Firmy0.hpp"
 #include "server/oo_texts.hpp"
 #include "server/serv.hpp"
 #include "server/sess.hpp"

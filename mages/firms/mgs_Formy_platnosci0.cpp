@@ -1,4 +1,4 @@
-#include "mages/mgs_Formy_platnosci0.hpp"
+#include "mages/firms/mgs_Formy_platnosci0.hpp"
 
 #include "mages/glue_impl.hpp"
 

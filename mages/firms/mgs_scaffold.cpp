@@ -1,9 +1,9 @@
-#include "mages/mgs_scaffold.hpp"
+#include "mages/firms/mgs_scaffold.hpp"
 
 #include <string>
 #include <vector>
 
-#include "mages/mgs_Naprawy_stany0.hpp"
+#include "mages/firms/mgs_Naprawy_stany0.hpp"
 #include "mages/scaffold_impl.hpp"
 
 // --- what the four tables' pages differ in -------------------------------------------------

@@ -1,7 +1,7 @@
-#include "mages/mgs_Naprawy_wykonawcy0.hpp"
+#include "mages/firms/mgs_Naprawy_wykonawcy0.hpp"
 
 #include "mages/glue_impl.hpp"
-#include "mages/mgs_Firmy0.hpp"
+#include "mages/firms/mgs_Firmy0.hpp"
 
 bool glue_desc<Naprawy_wykonawcy>::label(const Naprawy_wykonawcy& r, std::string& out) {
   out = Firmy_nazwa(r.Id_Firmy);

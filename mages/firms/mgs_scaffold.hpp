@@ -2,7 +2,7 @@
 // countries (an older layout that no page id leads to), and the pieces of
 // them that the rest of the program uses: the firm-type select, the
 // warehouse name look-up and the repair states' option lines (with their
-// glue, mages/mgs_Naprawy_stany0.hpp).
+// glue, mages/firms/mgs_Naprawy_stany0.hpp).
 //
 // The pages take the request's parameter table; every parameter they read is
 // remembered in the session.  Action letters of the dispatchers: 'n' new, 'e'

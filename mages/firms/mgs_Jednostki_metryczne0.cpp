@@ -1,4 +1,4 @@
-#include "mages/mgs_Jednostki_metryczne0.hpp"
+#include "mages/firms/mgs_Jednostki_metryczne0.hpp"
 
 #include "mages/glue_impl.hpp"
 

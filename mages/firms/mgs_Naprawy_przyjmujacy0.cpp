@@ -1,7 +1,7 @@
-#include "mages/mgs_Naprawy_przyjmujacy0.hpp"
+#include "mages/firms/mgs_Naprawy_przyjmujacy0.hpp"
 
 #include "mages/glue_impl.hpp"
-#include "mages/mgs_Firmy0.hpp"
+#include "mages/firms/mgs_Firmy0.hpp"
 
 bool glue_desc<Naprawy_przyjmujacy>::label(const Naprawy_przyjmujacy& r, std::string& out) {
   out = Firmy_nazwa(r.Id_Firmy);

@@ -1,4 +1,4 @@
-#include "mages/mgs_Naprawy_stany0.hpp"
+#include "mages/firms/mgs_Naprawy_stany0.hpp"
 
 #include "mages/glue_impl.hpp"
 

@@ -1,4 +1,4 @@
-#include "mages/mgs_Firmy.hpp"
+#include "mages/firms/mgs_Firmy.hpp"
 
 #include <cstdio>
 #include <ctime>
@@ -10,8 +10,8 @@
 #include "lib/txt_utils.hpp"
 #include "mages/firm_page_services.hpp"
 #include "mages/glue_impl.hpp"
-#include "mages/mgs_Firmy0.hpp"
-#include "mages/mgs_scaffold.hpp"
+#include "mages/firms/mgs_Firmy0.hpp"
+#include "mages/firms/mgs_scaffold.hpp"
 #include "mages/qq_main.hpp"
 #include "server/html_form.hpp"
 #include "server/page_out.hpp"

@@ -1,4 +1,4 @@
-#include "mages/mgs_Firmy0.hpp"
+#include "mages/firms/mgs_Firmy0.hpp"
 
 #include <cstdio>
 
