@@ -33,12 +33,25 @@
 //   create          int mgs_T_create()            (reads the staging variables)
 //   create_from     int mgs_T_create(const char* prefix, const char* suffix)
 //   update          int mgs_T_update_F(uint32_t Id) for every field, int mgs_T_update(uint32_t Id)
+//   update_each     int mgs_T_update_F(uint32_t Id) for every field (the table's own
+//                   module writes mgs_T_update)
+//   set, F          int mgs_T_upd_F(uint32_t Id, value): the field of the stored record set
+//                   to value directly (no form, no save, no message); 0 for a missing record
 //   lookup, F       T_F(uint32_t Id): the field of the record with that Id
-//   key_by, F       uint32_t T_Id_by_F(uint32_t value): the first record's Id in Id order
+//   key_by, F       uint32_t T_Id_by_F(value): the first record's Id in Id order whose F
+//                   equals value (a text for a text field); missing_key when none
 //   ht              hashtbl* T_ht()
 //   select_options  int T_select_options(uint32_t selected, int flags)
 //   select_name     int T_select_name(uint32_t selected, const char* name, int flags)
 //   radio           int T_radio_name(uint32_t selected, const char* name)
+//   vv              const char* T_vv(const char* text): the text's override from the page text
+//                   file "<T>.vv" (read on first use, at most 100 pairs), else the text
+//
+// Besides the named members, kal::glue<T> (mages/glue_impl.hpp) offers what a
+// table's own members build on: create_keyed (a new record under a key the
+// caller gives, for records keyed by their parent), update_carried (an
+// existing record takes only the fields the request itself carries) and
+// put_field (one field of the records of a result set from a staged record).
 //
 // Form variables.  Field F of a record lives in the session variable
 // prefix + T + "_" + F + suffix ("Formy_platnosci_nazwa";
@@ -57,6 +70,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -124,6 +138,30 @@ struct glue_desc_base {
   static constexpr glue_select_style select{};
   // select_name tells on the console what it was asked for.
   static constexpr bool trace_select_name = false;
+  // from_ht and get say on the console what they read.
+  static constexpr bool trace_record = false;
+
+  // The key of a new record made by create: the highest key + 1 (in an empty
+  // table the staged key + 1).  False: no key is free (nothing is created).
+  template <class Tab>
+  static bool next_key(Tab* t, std::uint32_t staged, std::uint32_t* out) {
+    vtab_meta<T>::for_each_field([&](auto f) {
+      if constexpr (decltype(f)::pos == 0) decltype(f)::ops::max(t, &staged);
+    });
+    *out = staged + 1;
+    return true;
+  }
+  // What get does to a stored record it copied, and to the cleared record it
+  // gives for an Id that no record has.
+  static void after_get(T&) {}
+  static void missing_record(T&) {}
+  // A field whose update member acts only when the request itself carries
+  // its variable (else it returns 0 at once).
+  static constexpr bool update_only_when_carried(int /*pos*/) { return false; }
+  // Where an update member says that the record is missing.
+  static std::FILE* missing_stream(int /*pos*/) { return stdout; }
+  // What key_by gives when no record has the value.
+  static constexpr std::uint32_t missing_key = 0;
 };
 
 // A table's description; tables that differ specialize it, deriving from
@@ -158,6 +196,15 @@ using glue_lookup_t =
     std::conditional_t<std::is_same_v<std::remove_cvref_t<decltype(std::declval<T&>().*Member)>, ostr>, const char*,
                        std::remove_cvref_t<decltype(std::declval<T&>().*Member)>>;
 
+// The argument type of a field's queries and updates (const char* for a
+// text), for the declarations of the named members.
+template <class T, auto Member>
+auto vtab_field_arg() {
+  using V = std::remove_cvref_t<decltype(std::declval<T&>().*Member)>;
+  if constexpr (std::is_same_v<V, ostr>) return static_cast<const char*>(nullptr);
+  else return V{};
+}
+
 // --- declaring and defining a table's glue ----------------------------------------------
 
 #define MGS_GLUE_DECLARE(T) T##_GLUE(MGS_GLUE_X_DECL, T)
@@ -171,13 +218,18 @@ using glue_lookup_t =
   int mgs_##T##_del_ht(const char* prefix, const char* suffix);                   \
   int mgs_##T##_get(uint32_t Id, T* rec, const char* prefix, const char* suffix);
 #define MGS_GLUE_DECL_create(T) int mgs_##T##_create();
+#define MGS_GLUE_DECL_update_each(T) T##_FIELDS(MGS_GLUE_X_UPDATE_DECL, T)
+#define MGS_GLUE_DECL_set(T, F) \
+  int mgs_##T##_upd_##F(uint32_t Id, std::remove_cvref_t<decltype(vtab_field_arg<T, &T::F>())> value);
+#define MGS_GLUE_DECL_vv(T) const char* T##_vv(const char* text);
 #define MGS_GLUE_DECL_create_from(T) int mgs_##T##_create(const char* prefix, const char* suffix);
 #define MGS_GLUE_X_UPDATE_DECL(T, F, k, r) int mgs_##T##_update_##F(uint32_t Id);
 #define MGS_GLUE_DECL_update(T)              \
   T##_FIELDS(MGS_GLUE_X_UPDATE_DECL, T)      \
   int mgs_##T##_update(uint32_t Id);
 #define MGS_GLUE_DECL_lookup(T, F) glue_lookup_t<T, &T::F> T##_##F(uint32_t Id);
-#define MGS_GLUE_DECL_key_by(T, F) uint32_t T##_Id_by_##F(uint32_t value);
+#define MGS_GLUE_DECL_key_by(T, F) \
+  uint32_t T##_Id_by_##F(std::remove_cvref_t<decltype(vtab_field_arg<T, &T::F>())> value);
 #define MGS_GLUE_DECL_ht(T) hashtbl* T##_ht();
 #define MGS_GLUE_DECL_select_options(T) int T##_select_options(uint32_t selected, int flags);
 #define MGS_GLUE_DECL_select_name(T) int T##_select_name(uint32_t selected, const char* name, int flags);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -115,6 +116,7 @@ struct glue {
 
   static int from_ht(T* r, const char* prefix, const char* suffix) {
     if (!r) return -1;
+    if (D::trace_record) std::printf("mgs_%s_from_ht(prefix='%s',suffix='%s')\n", M::name, prefix ? prefix : "", suffix ? suffix : "");
     M::for_each_field([&](auto f) {
       using F = decltype(f);
       read_field<F>(*r, var_name(prefix, F::name(), suffix).c_str());
@@ -138,29 +140,70 @@ struct glue {
 
   static int get(std::uint32_t id, T* r, const char* prefix, const char* suffix) {
     if (!r) return -1;
+    if (D::trace_record) std::printf("mgs_%s_get(Id=%ld)\n", M::name, static_cast<long>(id));
     if (id == 0) return from_ht(r, prefix, suffix);
     if (const T* found = find(id)) {
       *r = *found;
+      D::after_get(*r);
       return 0;
     }
+    if (D::trace_record) std::printf("mgs_%s_get(Id=%ld) CLEAR\n", M::name, static_cast<long>(id));
     clear(*r);
+    D::missing_record(*r);
     return -1;
   }
 
   // --- staging: create and update ----------------------------------------------------------
+
+  // The variable that names the record last created: T + "_" + the key's
+  // name ("Firmy_Id", "Sprzet_ext_Id_Serwis").
+  static std::string key_var() { return var_name("", M::field_names[0], ""); }
+
+  // Inserts a new record and names it in key_var, then saves the table.  A
+  // failed insert stores nothing, names no record ("0") and is said on the
+  // console; its result is returned.
+  static int insert_new(const T& r) {
+    Tab* t = tab();
+    const int rc = t ? vtab_api<T>::tab_insert(t, &r) : -1;
+    if (rc != 0) {
+      std::printf("mgs_%s_create(): %s=%lu not inserted rc=%d !\n", M::name, M::field_names[0],
+                  static_cast<unsigned long>(key_of(r)), rc);
+      sess_put(key_var().c_str(), "0");
+      return rc;
+    }
+    sess_put(key_var().c_str(), from_z(key_of(r)));
+    glue_root<T>::save();
+    return 0;
+  }
 
   static int create(const char* prefix, const char* suffix) {
     T r{};
     get(0, &r, prefix, suffix);
     Tab* t = tab();
     if (!t) return -1;
-    // The highest Id replaces the staged one; an empty table keeps it.
-    with_key([&](auto f) { decltype(f)::ops::max(t, &key_of(r)); });
-    key_of(r) += 1;
-    int rc = vtab_api<T>::tab_insert(t, &r);
-    sess_put(var_name("", M::field_names[0], "").c_str(), from_z(key_of(r)));
-    glue_root<T>::save();
-    return rc;
+    std::uint32_t key = 0;
+    if (!D::next_key(t, key_of(r), &key)) {
+      std::printf("mgs_%s_create(): no free %s left, nothing created !\n", M::name, M::field_names[0]);
+      sess_put(key_var().c_str(), "0");
+      return -1;
+    }
+    key_of(r) = key;
+    return insert_new(r);
+  }
+
+  // A new record from the staged variables under the key the caller gives
+  // (whatever the staged key variable holds); fix(record) may change other
+  // fields before the insert.  As insert_new.
+  template <class Fix>
+  static int create_keyed(std::uint32_t key, const char* prefix, const char* suffix, Fix&& fix) {
+    T r{};
+    get(0, &r, prefix, suffix);
+    key_of(r) = key;
+    fix(r);
+    return insert_new(r);
+  }
+  static int create_keyed(std::uint32_t key, const char* prefix, const char* suffix) {
+    return create_keyed(key, prefix, suffix, [](T&) {});
   }
 
   // The records with that Id and the staged record; false when no record has
@@ -175,25 +218,87 @@ struct glue {
       if (ref) vtab_api<T>::ref_delete(&ref);
     }
   };
-  static bool stage(staged& s, std::uint32_t id) {
-    const std::string prefix = D::staging_prefix();
-    get(0, &s.rec, prefix.c_str(), "");
+  static bool stage(staged& s, std::uint32_t id, const char* prefix = nullptr) {
+    const std::string own = prefix ? prefix : D::staging_prefix();
+    get(0, &s.rec, own.c_str(), "");
     if (Tab* t = tab()) s.ref = by_id(t, id);
     return s.ref && s.ref->size > 0;
   }
 
+  // Sets field Pos of the records of ref from the staged record.
   template <int Pos>
-  static int update_field(std::uint32_t id) {
-    staged s;
-    if (!stage(s, id)) {
-      std::printf("mgs_%s_update_%s(Id=%ld): Brak w bazie !\n", M::name, M::field_names[Pos], static_cast<long>(id));
-      return 0;
-    }
+  static int put_field(Ref* ref, const T& rec) {
     int rc = 0;
     M::for_each_field([&](auto f) {
       using F = decltype(f);
-      if constexpr (F::pos == Pos) rc = F::ops::update(tab(), s.ref, arg_of<F>(s.rec));
+      if constexpr (F::pos == Pos) rc = F::ops::update(tab(), ref, arg_of<F>(rec));
     });
+    return rc;
+  }
+  // The same by the field's name; -1 for a name the table does not have.
+  static int put_field(Ref* ref, const T& rec, std::string_view field) {
+    int rc = -1;
+    M::for_each_field([&](auto f) {
+      using F = decltype(f);
+      if (field == F::name()) rc = F::ops::update(tab(), ref, arg_of<F>(rec));
+    });
+    return rc;
+  }
+
+  // The staging prefix defaults to the table's own.
+  template <int Pos>
+  static int update_field(std::uint32_t id, const char* prefix = nullptr) {
+    if (D::update_only_when_carried(Pos)) {
+      const std::string own = prefix ? prefix : D::staging_prefix();
+      if (!is_in_post_or_get(var_name(own.c_str(), M::field_names[Pos], "").c_str())) return 0;
+    }
+    staged s;
+    if (!stage(s, id, prefix)) {
+      std::fprintf(D::missing_stream(Pos), "mgs_%s_update_%s(Id=%ld): Brak w bazie !\n", M::name, M::field_names[Pos],
+                   static_cast<long>(id));
+      return 0;
+    }
+    return put_field<Pos>(s.ref, s.rec);
+  }
+
+  // An existing record takes the fields whose variables the request itself
+  // carries; the key and every field the request does not carry keep their
+  // stored values.  -1 when no record has the Id (nothing written), else the
+  // last update's result.  Does not save.
+  static int update_carried(std::uint32_t id, const char* prefix, const char* suffix) {
+    staged s;
+    get(0, &s.rec, prefix, suffix);
+    if (Tab* t = tab()) s.ref = by_id(t, id);
+    if (!s.ref || s.ref->size == 0) return -1;
+    int rc = 0;
+    M::for_each_field([&](auto f) {
+      using F = decltype(f);
+      if constexpr (F::pos != 0) {
+        if (is_in_post_or_get(var_name(prefix, F::name(), suffix).c_str()))
+          rc = F::ops::update(tab(), s.ref, arg_of<F>(s.rec));
+      }
+    });
+    return rc;
+  }
+
+  // Sets one field of the stored record with that Id directly.  0 for a
+  // missing record (*found false), else the update's result.
+  template <auto Member, class V>
+  static int set_field(std::uint32_t id, V value, bool* found = nullptr) {
+    Tab* t = tab();
+    Ref* ref = t ? by_id(t, id) : nullptr;
+    const bool any = ref && ref->size > 0;
+    if (found) *found = any;
+    int rc = 0;
+    if (any) {
+      M::for_each_field([&](auto f) {
+        using F = decltype(f);
+        if constexpr (std::is_same_v<std::remove_cv_t<decltype(F::member)>, std::remove_cv_t<decltype(Member)>>) {
+          if constexpr (F::member == Member) rc = F::ops::update(t, ref, value);
+        }
+      });
+    }
+    if (ref) vtab_api<T>::ref_delete(&ref);
     return rc;
   }
 
@@ -232,17 +337,33 @@ struct glue {
     }
   }
 
-  template <auto Member>
-  static std::uint32_t id_by(std::uint32_t value) {
-    std::uint32_t id = 0;
+  template <auto Member, class V>
+  static std::uint32_t id_by(V value) {
+    std::uint32_t id = D::missing_key;
     bool found = false;
     each_by_id([&](const T& row) {
-      if (!found && row.*Member == value) {
-        id = key_of(row);
-        found = true;
-      }
+      if (found) return;
+      if constexpr (std::is_same_v<std::remove_cvref_t<decltype(row.*Member)>, ostr>)
+        found = (row.*Member).view() == std::string_view(value ? value : "");
+      else
+        found = row.*Member == value;
+      if (found) id = key_of(row);
     });
     return id;
+  }
+
+  // --- text overrides ------------------------------------------------------------------
+
+  static const char* vv(const char* text) {
+    if (!text) return "";
+    static hashtbl* overrides = nullptr;
+    if (!overrides) {
+      overrides = hashtbl_new(100);
+      if (!overrides) return text;
+      hashtbl_load_sp(overrides, (std::string(M::name) + ".vv").c_str());
+    }
+    const char* v = hashtbl_get_ptr(overrides, text);
+    return v ? v : text;
   }
 
   // --- choice lists --------------------------------------------------------------------
@@ -372,8 +493,17 @@ struct glue {
   int mgs_##T##_update(uint32_t Id) { return kal::glue<T>::update(Id); }
 #define MGS_GLUE_DEF_lookup(T, F) \
   glue_lookup_t<T, &T::F> T##_##F(uint32_t Id) { return kal::glue<T>::lookup<&T::F>(Id, #T "_" #F); }
-#define MGS_GLUE_DEF_key_by(T, F) \
-  uint32_t T##_Id_by_##F(uint32_t value) { return kal::glue<T>::id_by<&T::F>(value); }
+#define MGS_GLUE_DEF_key_by(T, F)                                                           \
+  uint32_t T##_Id_by_##F(std::remove_cvref_t<decltype(vtab_field_arg<T, &T::F>())> value) { \
+    return kal::glue<T>::id_by<&T::F>(value);                                               \
+  }
+#define MGS_GLUE_DEF_update_each(T) T##_FIELDS(MGS_GLUE_X_UPDATE_DEF, T)
+#define MGS_GLUE_DEF_set(T, F)                                                                      \
+  int mgs_##T##_upd_##F(uint32_t Id, std::remove_cvref_t<decltype(vtab_field_arg<T, &T::F>())> value) { \
+    return kal::glue<T>::set_field<&T::F>(Id, value);                                               \
+  }
+#define MGS_GLUE_DEF_vv(T) \
+  const char* T##_vv(const char* text) { return kal::glue<T>::vv(text); }
 #define MGS_GLUE_DEF_ht(T) \
   hashtbl* T##_ht() { return kal::glue<T>::ht(); }
 #define MGS_GLUE_DEF_select_options(T) \
