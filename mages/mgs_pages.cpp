@@ -5,11 +5,15 @@
 #include <string>
 
 #include "mages/mages.hpp"
+#include "mages/equipment/mgs_Serwis_kolory.hpp"
+#include "mages/equipment/mgs_Serwis_ramy.hpp"
+#include "mages/equipment/mgs_Serwis_typy.hpp"
 #include "mages/firms/mgs_Firmy.hpp"
 #include "mages/firms/mgs_Naprawy_przyjmujacy0.hpp"
 #include "mages/firms/mgs_Naprawy_stany0.hpp"
 #include "mages/firms/mgs_Naprawy_typy0.hpp"
 #include "mages/firms/mgs_Naprawy_wykonawcy0.hpp"
+#include "mages/goods/mgs_Towary_rodzaje.hpp"
 #include "server/html_form.hpp"
 #include "server/sess.hpp"
 
@@ -25,6 +29,11 @@ void mgs_register_pages() {
   for (int id : {MGS_PAGE_Firmy, MGS_PAGE_Firmy1, MGS_PAGE_Firmy2, MGS_PAGE_Firmy3, MGS_PAGE_Firmy4, MGS_PAGE_Firmy5,
                  MGS_PAGE_Firmy6, MGS_PAGE_Firmy7, MGS_PAGE_Firmy8, MGS_PAGE_Firmy9})
     mgs_page_register(id, [](const char*, const char*) { return mgs_Firmy_list(); });
+  // The value lists of the equipment form: list, new and edit pages each.
+  mgs_Serwis_typy_register();
+  mgs_Serwis_ramy_register();
+  mgs_Serwis_kolory_register();
+  mgs_Towary_rodzaje_register();
 
   // Documents by name: (name, id, file).
 
@@ -47,6 +56,19 @@ void mgs_register_pages() {
   mgs_select_register("NaprawyStany()", [] {
     return Naprawy_stany_select_options(var_z("NaprawySearch.Naprawy_Id_Naprawy_stany"), 1);
   });
+  // The equipment form's fields with their value lists, and the repair
+  // search's engine-number choice.
+  mgs_select_register("Serwis_ramy_select()", [] {
+    return Serwis_ramy_select("SerwisNew_Serwis_nr_ramy", var_s("SerwisNew_Serwis_nr_ramy"), 0);
+  });
+  mgs_select_register("Serwis_typy_select()", [] {
+    return Serwis_typy_select("SerwisNew_Serwis_nr_silnika", var_s("SerwisNew_Serwis_nr_silnika"), 0);
+  });
+  mgs_select_register("Serwis_kolory_select()", [] {
+    return Serwis_kolory_select("SerwisNew_Serwis_kolor", var_s("SerwisNew_Serwis_kolor"), 0);
+  });
+  mgs_select_register("Serwis_typy_select_name(1)",
+                      [] { return mgs_Serwis_typy_select("Nnr_silnika", var_s("Nnr_silnika"), 1); });
 
   // The service-cycle confirmation.
 }

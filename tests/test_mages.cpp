@@ -516,7 +516,10 @@ TEST_F(Resolver, PlaceholdersOfPages) {
       {"$nazwa", {{"nazwa", "a<b>\"c\" & 'd'"}}, "a&lt;b&gt;&quot;c&quot; &amp; &#39;d&#39;"},
       {"$nazwa", {{"nazwa", "x  y\nz"}}, "x &nbsp;y<BR>\nz"},
       {"$", {}, ""},
-      {"Serwis_ramy_select()", {}, ""},  // no equipment pages in this program yet
+      // An empty frame-number list: the field is typed in.
+      {"Serwis_ramy_select()",
+       {{"SerwisNew_Serwis_nr_ramy", "R<1>"}},
+       "<INPUT TYPE=\"text\" NAME=\"SerwisNew_Serwis_nr_ramy\" VALUE=\"R&lt;1&gt;\"  MAXLENGTH=\"200\" size=\"25\">"},
       {"nieznany", {}, ""},
   };
   for (const Case& c : cases) EXPECT_EQ(html(c.name, c.get), c.out) << c.name;
