@@ -19,6 +19,7 @@
 #include "server/oo_texts.hpp"
 #include "server/serv.hpp"
 #include "server/sess.hpp"
+#include "tests/kal_e2e.hpp"
 #include "tests/sess_env.hpp"
 
 namespace {
@@ -229,6 +230,43 @@ TEST_F(ValueLists, SelectsAndTheFormsInput) {
             "<select name='SerwisNew_Serwis_nr_silnika'>\n<option value='S-5' selected>S-5\n</select>");
   EXPECT_EQ(page([] { qq_main("Serwis_kolory_select()", 22); }),
             "<INPUT TYPE=\"text\" NAME=\"SerwisNew_Serwis_kolor\" VALUE=\"\"  MAXLENGTH=\"200\" size=\"25\">");
+}
+
+// Every page id of the lists through the real program: the list's title,
+// and a name confirmed on the edit page lands in the list's file.
+TEST(ValueListsE2E, EveryPageOfEveryList) {
+  kal::e2e::Server srv;
+  ASSERT_TRUE(srv.start()) << srv.log();
+  const auto login = srv.post("/login.htm", "sess_code=&action=Rozpocznij%20prac%EA");
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(login.body, m, std::regex("sess_code=([0-9a-f]{32})"))) << login.body;
+  const std::string code = m[1];
+  struct Case {
+    int list, add, edit;
+    const char* title;  // as the page shows it (ISO-8859-2)
+    const char* file;
+  } cases[] = {
+      {87, 88, 89, "Nr silnika serwisowanego sprz\xeatu", "dat/Serwis_typy.dat"},
+      {92, 94, 93, "Nr ramy serwisowanego sprz\xeatu", "dat/Serwis_ramy.dat"},
+      {95, 97, 96, "Kolor serwisowanego sprz\xeatu", "dat/Serwis_kolory.dat"},
+      {98, 100, 99, "Rodzaj towaru serwisowanego sprz\xeatu", "dat/Towary_rodzaje.dat"},
+  };
+  for (const Case& c : cases) {
+    for (int id : {c.list, c.add, c.edit}) {
+      const auto r = srv.get("/serwis_typy.htm?n_" + std::to_string(id) + "=x&sess_code=" + code);
+      EXPECT_NE(r.body.find(std::string("<td CLASS=pagetitle ALIGN=CENTER COLSPAN=2>") + c.title + "</td>"),
+                std::string::npos)
+          << id << r.body;
+      EXPECT_NE(r.body.find("NAME=\"n_" + std::to_string(c.edit) + "\""), std::string::npos) << id;
+    }
+    srv.post("/serwis_typy.htm", "sess_code=" + code + "&n_" + std::to_string(c.edit) +
+                                     "=Zatwierd%BC&backhref=n_" + std::to_string(c.list) + "&" +
+                                     std::string(c.file).substr(4, std::string(c.file).size() - 8) + "_nazwa=X-" +
+                                     std::to_string(c.list));
+    EXPECT_NE(sess_env::read_bytes(srv.file(c.file)).find("'X-" + std::to_string(c.list) + "'"), std::string::npos)
+        << c.file;
+  }
+  EXPECT_EQ(srv.stop(), 0);
 }
 
 }  // namespace
