@@ -60,7 +60,7 @@ class Services {
     // Nothing of ours may outlive the test, stopped or not.
     for (const char* name : {"KALMITOR", "KALMITOR2", "KALWATCH", "KALWATCH2"})
       if (int pid = kal::svc_pid(name)) kill_hard(pid);
-    for (pid_t pid : extra_) kill_hard(pid);
+    for (pid_t pid : extra_) kill_if_ours(pid);
     for (const char* v : {"KALMITOR_REGISTRY_DIR", "KALMITOR_SYSTEMD_DIR", "KALMITOR_RUN_DIR"}) unsetenv(v);
   }
   const fs::path& root() const { return tmp_.path; }
@@ -71,7 +71,14 @@ class Services {
   static void kill_hard(pid_t pid) {
     ::kill(pid, SIGKILL);
     ::kill(pid, SIGCONT);
-    ::waitpid(pid, nullptr, WNOHANG);
+  }
+  // Only a process that still runs one of the programs under test.
+  static void kill_if_ours(pid_t pid) {
+    char buf[4096];
+    ssize_t n = ::readlink(("/proc/" + std::to_string(pid) + "/exe").c_str(), buf, sizeof buf - 1);
+    if (n <= 0) return;
+    const std::string exe(buf, static_cast<std::size_t>(n));
+    if (exe == KAL_KALMITOR_PATH || exe == KAL_KALWATCH_PATH) kill_hard(pid);
   }
   kaltest::TempDir tmp_{"watch"};
   std::vector<pid_t> extra_;
@@ -264,17 +271,31 @@ std::map<std::string, std::string> tables_of(const fs::path& dat) {
   return out;
 }
 
-TEST(WatchdogE2E, MissingHeartbeatStartsTheService) {
+TEST(WatchdogE2E, MissingHeartbeatRestartsTheService) {
   Services services;
   const fs::path inst = install_dir(services.root() / "inst");
   const std::uint16_t port = kal::e2e::free_port();
   install_server("", inst, port);
-  ASSERT_FALSE(fs::exists(inst / "watchdog.txt"));
+  ASSERT_EQ(kal::svc_start("KALMITOR"), 0);
+  ASSERT_TRUE(wait_until([&] { return answers(port); }, 20000));
+  const int first = kal::svc_pid("KALMITOR");
+  ASSERT_GT(first, 0);
+  services.remember(first);
+  // Hung, and its heartbeat file gone: the first check restarts at once.
+  ASSERT_EQ(::kill(first, SIGSTOP), 0);
+  fs::remove(inst / "watchdog.txt");
 
   Child watch({KAL_KALWATCH_PATH, "-console", "Install_Dir=" + inst.string() + "/"}, services.root() / "watch.log");
-  ASSERT_TRUE(wait_until([&] { return kal::svc_pid("KALMITOR") != 0 && answers(port); }, 20000)) << watch.log();
+  ASSERT_TRUE(wait_until(
+      [&] {
+        const int now = kal::svc_pid("KALMITOR");
+        return now != 0 && now != first && answers(port);
+      },
+      20000))
+      << watch.log();
   EXPECT_NE(watch.log().find("File watchdog.txt not exist. Call kalmitor_restart() !"), std::string::npos)
       << watch.log();
+  EXPECT_TRUE(wait_until([&] { return ::kill(first, 0) != 0; }, 5000)) << "the hung process was killed";
 
   ::kill(watch.pid(), SIGTERM);
   EXPECT_EQ(watch.wait_exit(1000), 0) << watch.log();
