@@ -43,8 +43,10 @@ function(kal_library name)
 endfunction()
 
 # kal_program(<name> <sources>...)
+# The programs land side by side at the top of the build directory.
 function(kal_program name)
   add_executable(${name} ${ARGN})
   kal_set_charset(${ARGN})
   target_link_libraries(${name} PRIVATE kal_all)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
 endfunction()

@@ -37,6 +37,12 @@ std::string& data_path_storage() {
   return path;
 }
 
+// The data directory the tables were last loaded from; empty before any load.
+std::string& loaded_path_storage() {
+  static std::string path;
+  return path;
+}
+
 std::string table_path(const char* name) { return kal::path_join(MGS_DATA_PATH, std::string(name) + ".dat"); }
 
 template <class T>
@@ -116,7 +122,11 @@ int save_table(typename vtab_meta<T>::tab* tab) {
   if (tab != nullptr) {
     kal::TextOut out(path);
     vtab_api<T>::tab_save(out, tab);
-    if (vtab_file_commit(out, &tab->damaged) == 0) return 0;
+    // A damaged load concerns the file the table came from: a copy written
+    // elsewhere (a backup) neither keeps it aside nor forgets the damage.
+    const std::string& loaded = loaded_path_storage();
+    const bool own_file = loaded.empty() || loaded == MGS_DATA_PATH;
+    if (vtab_file_commit(out, own_file ? &tab->damaged : nullptr) == 0) return 0;
   }
   std::printf("Can't open table date file '%s' to write !\n", path.c_str());
   return 1;
@@ -150,6 +160,7 @@ mgs* mgs_new() {
 
 int mgs_load(mgs* root) {
   if (root == nullptr) return 0;
+  loaded_path_storage() = MGS_DATA_PATH;
   std::vector<load_job> jobs;
 #define MGS_X_LOAD(T) jobs.push_back(load_job_of<T>(root->_##T##_tab));
   MGS_TABLES(MGS_X_LOAD, MGS_X_LOAD)

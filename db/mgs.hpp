@@ -65,7 +65,10 @@ struct mgs {
 extern mgs* _mgs;
 
 // The data directory, "dat" (relative to the install directory) unless a
-// backup points it elsewhere.  Backslashes in it are taken as "/".
+// backup points it elsewhere.  Backslashes in it are taken as "/".  Saves
+// into another directory than the one mgs_load read (a backup) write their
+// copies only: the file of a table that loaded with damage is kept aside at
+// its own first overwrite, whatever was copied before.
 extern const char* MGS_DATA_PATH;
 // Sets MGS_DATA_PATH to a copy of path (NULL: "dat").
 void setMGS_DATA_PATH(const char* path);

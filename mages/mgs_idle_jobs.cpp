@@ -1,8 +1,7 @@
 #include "mages/mgs_idle_jobs.hpp"
 
-// Nothing is scheduled yet: the backup, the send job and the goods import
-// come with their pages.
-
-int cron_backup() { return 0; }
+// The goods imports come with the goods pages.
 
 int Towary_import_z_wfmag() { return 0; }
+
+int Towary_import_z_csv() { return 0; }

@@ -553,6 +553,17 @@ int svc_wait_settled(const std::string& name, ServiceStatus* status, int timeout
   return 0;
 }
 
+int svc_kill(const std::string& name, int timeout_ms) {
+  int pid = svc_pid(name);
+  if (pid == 0) return fail(ESRCH);
+  if (::kill(pid, SIGKILL) != 0) return fail(errno);
+  for (int waited = 0; waited < timeout_ms; waited += 10) {
+    if (!process_alive(pid)) return 0;
+    sleep_ms(10);
+  }
+  return fail(ETIMEDOUT);
+}
+
 int kill_image(const std::string& image, int timeout_ms) {
   std::string want = image;
   if (want.size() > 4 && lower(want.substr(want.size() - 4)) == ".exe") want.resize(want.size() - 4);

@@ -101,6 +101,12 @@ int svc_wait_settled(const std::string& name, ServiceStatus* status, int timeout
 // The pid of the service's running process, or 0.
 int svc_pid(const std::string& name);
 
+// Kills (SIGKILL) the service's own process, the one its pid file names and
+// only while that process runs the service's program, and waits up to
+// timeout_ms for it to end.  Other processes of the same program (another
+// service, a console run) are left alone.  ESRCH when the service does not run.
+int svc_kill(const std::string& name, int timeout_ms = 5000);
+
 // Kills (SIGKILL) every process whose program is named image ("kalmitor.exe"
 // or "kalmitor": a ".exe" ending is dropped, case does not matter), after
 // checking each pid's program name, and waits up to timeout_ms for them to

@@ -19,6 +19,7 @@ const WinServiceHooks* WinService::hooks = nullptr;
 
 std::atomic<int> WinServicePrivate::bConsole{1};
 std::string WinServicePrivate::exeName;
+std::string WinServicePrivate::nameSuffix;
 kal::ServiceStatus WinServicePrivate::ssStatus;
 int WinServicePrivate::sshStatusHandle = 0;
 kal::Event WinServicePrivate::hServerStopEvent;
@@ -75,6 +76,7 @@ int dispatch(StrTab& list) {
       WinServicePrivate::exeName = argv[0];
       std::string service, display, key;
       WinServiceText::makeNames(&service, &display, &key, argc, argv);
+      WinServicePrivate::nameSuffix = service.substr(std::strlen(WinService::EXE_PROG_NAME()));
       int n = 0;
       StrTab params = WinServiceRegs::getParameters(key.c_str(), &n);
       return run_in_console(n, params.argv());
@@ -221,7 +223,8 @@ void WinServicePrivate::serviceMain(unsigned long argc, char** argv) {
   std::string key = WinService::PARAMS_KEY();
   std::size_t base = std::strlen(WinService::EXE_PROG_NAME());
   // A service installed with a suffix reads the key of the same suffix.
-  if (name.size() > base) key += "\\" + name.substr(base);
+  nameSuffix = name.size() > base ? name.substr(base) : std::string();
+  if (!nameSuffix.empty()) key += "\\" + nameSuffix;
 
   sshStatusHandle = kal::service_register_handler(name.c_str(), controlHandler);
   if (!sshStatusHandle) return;

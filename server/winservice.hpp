@@ -53,6 +53,10 @@ struct WinServicePrivate {
   static std::atomic<int> bConsole;
   // The service name, entry 0 of argument lists.
   static std::string exeName;
+  // What follows the program's own service name in the name it runs under
+  // ("2" for a service installed with "-install2", the same for
+  // "-consolereg2"); empty otherwise.
+  static std::string nameSuffix;
   static kal::ServiceStatus ssStatus;
   static int sshStatusHandle;
   // Manual reset, not signalled at start.

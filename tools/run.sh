@@ -1,6 +1,7 @@
 #!/bin/sh
-# Builds kalmitor (Release, in build-run/) and starts it in the console on a
-# working copy of the default install directory data/.
+# Builds kalmitor and its watchdog kalwatch (Release, in build-run/) and
+# starts kalmitor in the console on a working copy of the default install
+# directory data/.
 #
 #   tools/run.sh [directory]
 #
@@ -12,7 +13,7 @@ cd "$(dirname "$0")/.."
 JOBS=$(nproc 2>/dev/null || echo 2)
 DIR=${1:-run-data}
 cmake -S . -B build-run -DCMAKE_BUILD_TYPE=Release -DKAL_TESTS=OFF -DKAL_BENCH=OFF
-cmake --build build-run -j "$JOBS" --target kalmitor
+cmake --build build-run -j "$JOBS" --target kalmitor kalwatch
 if [ ! -e "$DIR" ]; then
   cp -R data "$DIR"
   echo "New install directory $DIR made from data/"
