@@ -39,6 +39,9 @@
 //   select_options  int T_select_options(uint32_t selected, int flags)
 //   select_name     int T_select_name(uint32_t selected, const char* name, int flags)
 //   radio           int T_radio_name(uint32_t selected, const char* name)
+//   vv              const char* T_vv(const char* key): the text of key in the
+//                   page text file "T.vv" (read once, at most 100 pairs), else
+//                   key itself; "" for NULL
 //
 // Form variables.  Field F of a record lives in the session variable
 // prefix + T + "_" + F + suffix ("Formy_platnosci_nazwa";
@@ -46,7 +49,12 @@
 // Numbers are written as decimal text, times as date and time (from_t),
 // money with two decimals (from_gzl); they are read back with var_z, var_i,
 // var_t, var_g, var_c and var_s.  A field that the description marks as
-// minutes is an int written as "h:mm" and read with var_tmin.
+// minutes is an int written as "h:mm" and read with var_tmin; one marked as a
+// count is a double written in its shortest form (from_gzl0).
+//
+// Numbers that are not finite (a form value such as "1e999" or "nan") are
+// never stored: create and the update members refuse a staged record holding
+// one, say so on the console and give -4.
 //
 // Records.  A record filled by the glue owns copies of its texts; a missing
 // record reads as Id 0, every text "" and every number 0.
@@ -66,8 +74,9 @@
 
 // --- the description of a table's glue ---------------------------------------------
 
-// The text form of a field in a variable: by its kind, or as minutes.
-enum class glue_form { by_kind, tmin };
+// The text form of a field in a variable: by its kind, as minutes (an int),
+// or as a count in its shortest form (a double).
+enum class glue_form { by_kind, tmin, gzl0 };
 
 // How a select lists the records: in the Polish collation order of their
 // display texts, records with equal texts collapsed into one option (the one
@@ -182,3 +191,4 @@ using glue_lookup_t =
 #define MGS_GLUE_DECL_select_options(T) int T##_select_options(uint32_t selected, int flags);
 #define MGS_GLUE_DECL_select_name(T) int T##_select_name(uint32_t selected, const char* name, int flags);
 #define MGS_GLUE_DECL_radio(T) int T##_radio_name(uint32_t selected, const char* name);
+#define MGS_GLUE_DECL_vv(T) const char* T##_vv(const char* key);
