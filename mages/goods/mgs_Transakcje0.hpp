@@ -1,6 +1,7 @@
 // Glue of the sales and purchase documents: the document form's variables
 // ("Transakcje_numer", "Transakcje_data_transkacji", ...), the stored document
-// read, created and updated from them, and the document number look-up.
+// read, created and updated from them (create and the updates read the form
+// under the empty prefix), and the document number look-up.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +15,8 @@ MGS_GLUE_DECLARE(Transakcje)
 
 template <>
 struct glue_desc<Transakcje> : glue_desc_base<Transakcje> {
+  // Create and the updates read the document form itself.
+  static std::string staging_prefix() { return ""; }
   // A document is offered by its number.
   static bool label(const Transakcje& r, std::string& out) {
     if (r.numer.is_null()) return false;
