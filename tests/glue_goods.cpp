@@ -16,6 +16,7 @@
 #include "mages/goods/mgs_Towary_transakcje0.hpp"
 #include "mages/goods/mgs_Towary_typy0.hpp"
 #include "mages/goods/mgs_Transakcje0.hpp"
+#include "mages/goods/mgs_Transakcje_typy.hpp"
 #include "mages/mgs_pages.hpp"
 #include "server/oo_texts.hpp"
 #include "server/serv.hpp"
@@ -259,6 +260,31 @@ TEST_F(GoodsGlue, DocumentHeaderGlue) {
   EXPECT_EQ(line.Id_Towary, 7u);
   EXPECT_EQ(line.cena, 12.30);
   EXPECT_EQ(line.liczba_sztuk, 1.5);
+}
+
+TEST_F(GoodsGlue, CurrencyAndDocumentTypePagesOfTheOlderLayout) {
+  auto run = [&](const std::function<int(hashtbl*)>& fn, const Params& post) {
+    return page([&] { fn(page_params); }, post);
+  };
+  std::string out = run([](hashtbl* p) { return mgs_Waluty(nullptr, p, "", 'n'); },
+                        {{"Waluty_action", "Zatwierdź"}, {"Waluty_nazwa", "EUR"}, {"Waluty_przelicznik", "4,30"}});
+  ASSERT_EQ(_mgs->_Waluty_tab->size, 1);
+  EXPECT_EQ(Waluty_tab_get_Id(_mgs->_Waluty_tab, 1, VTAB_CMP_EQUAL)->przelicznik, 4.30);
+  // A rate that is no finite number is stored neither new nor edited.
+  out = run([](hashtbl* p) { return mgs_Waluty_new(nullptr, p); },
+            {{"Waluty_action", "Zatwierdź"}, {"Waluty_nazwa", "USD"}, {"Waluty_przelicznik", "1e999"}});
+  EXPECT_NE(out.find("Waluty_przelicznik: to nie jest liczba !"), std::string::npos) << out;
+  EXPECT_EQ(_mgs->_Waluty_tab->size, 1);
+  run([](hashtbl* p) { return mgs_Waluty_edit(nullptr, p); },
+      {{"Waluty_action", "Zatwierdź"}, {"Waluty_Id", "1"}, {"Waluty_nazwa", "EUR"}, {"Waluty_przelicznik", "nan"}});
+  EXPECT_EQ(Waluty_tab_get_Id(_mgs->_Waluty_tab, 1, VTAB_CMP_EQUAL)->przelicznik, 4.30);
+  EXPECT_EQ(read_bytes("dat/Waluty.dat").find("nan"), std::string::npos);
+
+  run([](hashtbl* p) { return mgs_Transakcje_typy(nullptr, p, "", 'n'); },
+      {{"Transakcje_typy_action", "Zatwierdź"}, {"Transakcje_typy_nazwa", "sprzedaz"}});
+  out = run([](hashtbl* p) { return mgs_Transakcje_typy(nullptr, p, "", 'l'); }, {});
+  EXPECT_NE(out.find("Transakcje_typy_edit.php?Transakcje_typy_Id=1"), std::string::npos) << out;
+  EXPECT_EQ(Transakcje_typy_sprawdz(), 0);
 }
 
 TEST_F(GoodsGlue, TextOverridesOfARateFile) {
