@@ -377,19 +377,22 @@ TEST_F(Lines, StoringMovesStockOnceAndWritesEachFileOnce) {
     sess_put("Towary_transakcje_Id_Magazyny.0s", "1");
     sess_put("Towary_transakcje_Id_Magazyny.0d", "1");
   });
+  const std::string goods_line = " 1 'Filtr <oleju>' '' 'K1' '' '' 0.00 0.00 0.00 0.00 ";
   int rc = -1;
+  // The purchase: +5 on the goods and its warehouse row.
   page([&] { rc = mgs_Towary_transakcje_creates(7, 2); });
   EXPECT_EQ(rc, 0);
   EXPECT_EQ(count('d'), "");
-  EXPECT_EQ(stored(1).liczba_sztuk, 5.0);
+  EXPECT_TRUE(has(read_bytes("dat/Towary.dat"), goods_line + "5.00 ''")) << read_bytes("dat/Towary.dat");
+  EXPECT_EQ(read_bytes("dat/Towary_magazyn.dat"), "KALMITOR 1.0 http://kalmitor.example/\r\n 1 5.00 1 1\r\n");
+  // The sale: -5 on both.
   page([&] { rc = mgs_Towary_transakcje_creates(8, 1); });
   EXPECT_EQ(rc, 0);
-  // The three files: both lines keep +5; the total and the warehouse row are
-  // back at 0.
+  // Both stored lines keep +5.
   const std::string lines = read_bytes("dat/Towary_transakcje.dat");
   EXPECT_TRUE(has(lines, " 1 1 7 12.30 5.00 1\r\n")) << lines;
   EXPECT_TRUE(has(lines, " 2 1 8 12.30 5.00 1\r\n")) << lines;
-  EXPECT_TRUE(has(read_bytes("dat/Towary.dat"), " 1 'Filtr <oleju>' "));
+  EXPECT_TRUE(has(read_bytes("dat/Towary.dat"), goods_line + "0.00 ''"));
   EXPECT_EQ(stored(1).liczba_sztuk, 0.0);
   ASSERT_NE(Towary_magazyn_select(1, 1), nullptr);
   EXPECT_EQ(Towary_magazyn_select(1, 1)->liczba_sztuk, 0.0);
@@ -410,6 +413,7 @@ TEST_F(Lines, StoringMovesStockOnceAndWritesEachFileOnce) {
   EXPECT_EQ(times("missing_directory/Towary.dat'"), 1u) << said;
   EXPECT_EQ(times("missing_directory/Towary_magazyn.dat'"), 1u) << said;
   EXPECT_EQ(times("missing_directory/Towary_transakcje.dat'"), 1u) << said;
+  EXPECT_EQ(rc, 1);
   EXPECT_EQ(stored(1).liczba_sztuk, -2.0);
   EXPECT_EQ(stored(2).liczba_sztuk, -1.0);
 }

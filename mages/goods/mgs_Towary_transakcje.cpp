@@ -69,6 +69,15 @@ void colname(const char* caption) {
   app("</TD>\n");
 }
 
+// Writes the three files a stored line changes: 0, or 1 when one of them
+// could not be written (the console says which).
+int save_files() {
+  int failed = glue_root<Towary_transakcje>::save();
+  failed += glue_root<Towary>::save();
+  failed += glue_root<Towary_magazyn>::save();
+  return failed ? 1 : 0;
+}
+
 // Stores one line; the files are written when save is set.
 int store_line(const std::string& suffix, int type, bool save) {
   Towary_transakcje_tab* t = glue_root<Towary_transakcje>::tab();
@@ -91,15 +100,9 @@ int store_line(const std::string& suffix, int type, bool save) {
   const int rc = Towary_transakcje_tab_insert(t, &line);
   if (rc != 0) return rc;
   const double delta = type == 2 ? line.liczba_sztuk : -line.liczba_sztuk;
-  if (save) {
-    glue_root<Towary_transakcje>::save();
-    Towary_update(line.Id_Towary, &delta, nullptr, nullptr);
-    Towary_magazyn_update(line.Id_Towary, line.Id_Magazyny, delta);
-  } else {
-    kal::towary_move(line.Id_Towary, &delta, nullptr, nullptr);
-    kal::towary_magazyn_move(line.Id_Towary, line.Id_Magazyny, delta);
-  }
-  return 0;
+  kal::towary_move(line.Id_Towary, &delta, nullptr, nullptr);
+  kal::towary_magazyn_move(line.Id_Towary, line.Id_Magazyny, delta);
+  return save ? save_files() : 0;
 }
 
 }  // namespace
@@ -237,13 +240,9 @@ int mgs_Towary_transakcje_creates(uint32_t document_Id, int type) {
     if (first == 0) first = rc;
     mgs_Towary_transakcje_del_ht2(suffix.c_str());
   }
-  if (count > 0) {
-    glue_root<Towary_transakcje>::save();
-    glue_root<Towary>::save();
-    glue_root<Towary_magazyn>::save();
-  }
+  const int saved = count > 0 ? save_files() : 0;
   set_line_count(type, "");
-  return first;
+  return first != 0 ? first : saved;
 }
 
 // --- a stored document's lines -------------------------------------------------------------------

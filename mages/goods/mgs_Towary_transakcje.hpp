@@ -53,12 +53,13 @@ int mgs_Towary_transakcje_dynamic(const char* form_name, double* total, int type
 // into "Towary_transakcje_Id" + suffix) and moves the stock: a purchase adds
 // the count to the goods and its warehouse row, every other type takes it
 // away.  Writes "Towary_transakcje.dat", "Towary.dat", "Towary_magazyn.dat".
-// 0; -1 when the line cannot be stored (no table, Ids used up, no memory),
-// -4 when its price or count is not a finite number (nothing stored).
+// 0; 1 when a file could not be written (the tables in memory hold the line);
+// -1 when the line cannot be stored (no table, Ids used up, no memory), -4
+// when its price or count is not a finite number (nothing stored).
 int mgs_Towary_transakcje_create(const char* suffix, int type);
 // Stores every line of the list under the document and empties the list
 // (counter ""); each table file is written once.  The first nonzero result
-// of the lines, else 0.
+// of the lines, else 1 when a file could not be written, else 0.
 int mgs_Towary_transakcje_creates(uint32_t document_Id, int type);
 // The read-only table of a stored document's lines ("<table border=0>\n",
 // the rows, "</table>\n").  -1 when no document has the Id, else the rows'
