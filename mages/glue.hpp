@@ -59,7 +59,12 @@
 // Numbers are written as decimal text, times as date and time (from_t),
 // money with two decimals (from_gzl); they are read back with var_z, var_i,
 // var_t, var_g, var_c and var_s.  A field that the description marks as
-// minutes is an int written as "h:mm" and read with var_tmin.
+// minutes is an int written as "h:mm" and read with var_tmin; one marked as a
+// count is a double written in its shortest form (from_gzl0).
+//
+// Numbers that are not finite (a form value such as "1e999" or "nan") are
+// never stored: create and the update members refuse a staged record holding
+// one, say so on the console and give -4.
 //
 // Records.  A record filled by the glue owns copies of its texts; a missing
 // record reads as Id 0, every text "" and every number 0.
@@ -80,8 +85,9 @@
 
 // --- the description of a table's glue ---------------------------------------------
 
-// The text form of a field in a variable: by its kind, or as minutes.
-enum class glue_form { by_kind, tmin };
+// The text form of a field in a variable: by its kind, as minutes (an int),
+// or as a count in its shortest form (a double).
+enum class glue_form { by_kind, tmin, gzl0 };
 
 // How a select lists the records: in the Polish collation order of their
 // display texts, records with equal texts collapsed into one option (the one

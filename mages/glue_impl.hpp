@@ -3,6 +3,7 @@
 // glue modules (mages/mgs_<T>0.cpp) include this file.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -50,16 +51,18 @@ struct glue {
     with_key([&](auto f) { row = decltype(f)::ops::get(t, id, VTAB_CMP_EQUAL); });
     return row;
   }
-  // Calls fn(row) for every record in ascending Id order.
+  // Calls fn(row) for every record in ascending Id order; false when the
+  // records cannot be listed (no table, no memory).
   template <class Fn>
-  static void each_by_id(Fn&& fn) {
+  static bool each_by_id(Fn&& fn) {
     Tab* t = tab();
-    if (!t) return;
+    if (!t) return false;
     Ref* ref = by_id(t, 0, VTAB_CMP_GE);
-    if (!ref) return;
+    if (!ref) return false;
     for (tab_ref_elem* e = ref->first; e; e = e->next)
       if (T* row = vtab_row<T>(e)) fn(*row);
     vtab_api<T>::ref_delete(&ref);
+    return true;
   }
 
   // prefix + T + "_" + F + suffix.
@@ -92,8 +95,24 @@ struct glue {
     else if constexpr (F::letter == 'i') return D::form(F::pos) == glue_form::tmin ? from_tmin(v) : from_i(v);
     else if constexpr (F::letter == 's') return v.c_str();  // a missing text writes ""
     else if constexpr (F::letter == 't') return from_t(v);
-    else if constexpr (F::letter == 'g') return from_gzl(v);
+    else if constexpr (F::letter == 'g') return D::form(F::pos) == glue_form::gzl0 ? from_gzl0(v) : from_gzl(v);
     else if constexpr (F::letter == 'c') return from_c(v);
+  }
+
+  // The position of the first field (of them all, or only that one) holding
+  // a number that is not finite; -1 when there is none.
+  static int not_finite(const T& r, int only = -1) {
+    int bad = -1;
+    M::for_each_field([&](auto f) {
+      using F = decltype(f);
+      if constexpr (F::letter == 'g')
+        if (bad < 0 && (only < 0 || only == F::pos) && !std::isfinite(F::of(r))) bad = F::pos;
+    });
+    return bad;
+  }
+  static void say_not_finite(const char* member, std::uint32_t id, int pos) {
+    std::printf("%s(Id=%ld): %s_%s is not a finite number, nothing stored !\n", member, static_cast<long>(id), M::name,
+                M::field_names[pos]);
   }
 
   // The value a table update takes.
@@ -181,6 +200,10 @@ struct glue {
     get(0, &r, prefix, suffix);
     Tab* t = tab();
     if (!t) return -1;
+    if (const int bad = not_finite(r); bad >= 0) {
+      say_not_finite((std::string("mgs_") + M::name + "_create").c_str(), key_of(r), bad);
+      return -4;
+    }
     std::uint32_t key = 0;
     if (!D::next_key(t, key_of(r), &key)) {
       std::printf("mgs_%s_create(): no free %s left, nothing created !\n", M::name, M::field_names[0]);
@@ -258,6 +281,10 @@ struct glue {
                    static_cast<long>(id));
       return 0;
     }
+    if (not_finite(s.rec, Pos) >= 0) {
+      say_not_finite((std::string("mgs_") + M::name + "_update_" + M::field_names[Pos]).c_str(), id, Pos);
+      return -4;
+    }
     return put_field<Pos>(s.ref, s.rec);
   }
 
@@ -307,6 +334,10 @@ struct glue {
     if (!stage(s, id)) {
       std::printf("mgs_%s_update(Id=%ld): Brak %s w bazie !\n", M::name, static_cast<long>(id), M::name);
       return 0;
+    }
+    if (const int bad = not_finite(s.rec); bad >= 0) {
+      say_not_finite((std::string("mgs_") + M::name + "_update").c_str(), id, bad);
+      return -4;
     }
     int rc = 0;
     // The key first: a staged Id other than the record's re-keys it.
@@ -398,7 +429,8 @@ struct glue {
     app("\n");
   }
 
-  // The option lines of the records that pass keep(row).
+  // The option lines of the records that pass keep(row): 0; -1 when the
+  // sorting table cannot be made, -2 when the records cannot be listed.
   template <class Keep>
   static int options(std::uint32_t selected, int flags, Keep&& keep) {
     constexpr glue_select_style st = D::select;
@@ -415,18 +447,23 @@ struct glue {
       Tab* t = tab();
       hashtbl* h = hashtbl_new(t ? static_cast<std::uint32_t>(t->size) : 0);
       if (!h) return -1;
-      each_by_id([&](const T& row) {
+      const bool listed = each_by_id([&](const T& row) {
         if (keep(row) && D::label(row, label)) hashtbl_put(h, label.c_str(), from_z(key_of(row)));
       });
+      if (!listed && tab()) {
+        hashtbl_delete(&h);
+        return -2;
+      }
       for (std::uint32_t i = 0; i < h->size; ++i)
         app_option(h->values[i], to_z(h->values[i]) == selected, h->keys[i]);
       hashtbl_delete(&h);
     } else {
-      each_by_id([&](const T& row) {
+      const bool listed = each_by_id([&](const T& row) {
         if (!keep(row)) return;
         if (!D::label(row, label)) label.clear();
         app_option(from_z(key_of(row)), key_of(row) == selected, label);
       });
+      if (!listed && tab()) return -2;
     }
     return 0;
   }

@@ -4,20 +4,38 @@
 #include <map>
 #include <string>
 
+#include "lib/convert.hpp"
 #include "mages/mages.hpp"
 #include "mages/equipment/mgs_Serwis_kolory.hpp"
 #include "mages/equipment/mgs_Serwis_ramy.hpp"
 #include "mages/equipment/mgs_Serwis_typy.hpp"
 #include "mages/firms/mgs_Firmy.hpp"
+#include "mages/firms/mgs_Formy_platnosci.hpp"
+#include "mages/firms/mgs_Jednostki_metryczne.hpp"
 #include "mages/firms/mgs_Naprawy_przyjmujacy0.hpp"
 #include "mages/firms/mgs_Naprawy_stany0.hpp"
 #include "mages/firms/mgs_Naprawy_typy0.hpp"
 #include "mages/firms/mgs_Naprawy_wykonawcy0.hpp"
 #include "mages/goods/mgs_Towary_rodzaje.hpp"
+#include "mages/goods/mgs_Stawki_VAT.hpp"
+#include "mages/goods/mgs_Towary0.hpp"
+#include "mages/goods/mgs_Towary_typy.hpp"
+#include "mages/goods/mgs_Towary_typy0.hpp"
 #include "server/html_form.hpp"
 #include "server/sess.hpp"
+#include "server/ustawienia.hpp"
 
 // --- the program's entries ----------------------------------------------------------
+
+namespace {
+
+// A select of the equipment received for service (goods of the type of the
+// setting "Typ_towaru_do_serwisu") named after the variable holding the choice.
+int serwis_goods_select(const char* var, int options) {
+  return Towary_select_name(var_z(var), var, to_z(ustawienia_get("Typ_towaru_do_serwisu")), options);
+}
+
+}  // namespace
 
 void mgs_register_pages() {
   // Pages: the id and a handler taking (n, a).
@@ -34,6 +52,11 @@ void mgs_register_pages() {
   mgs_Serwis_ramy_register();
   mgs_Serwis_kolory_register();
   mgs_Towary_rodzaje_register();
+  // Dictionaries: units, payment forms, VAT rates, goods types.
+  MGS_DICT_PAGES_REGISTER(Jednostki_metryczne)
+  MGS_DICT_PAGES_REGISTER(Formy_platnosci)
+  MGS_DICT_PAGES_REGISTER(Stawki_VAT)
+  MGS_DICT_PAGES_REGISTER(Towary_typy)
 
   // Documents by name: (name, id, file).
 
@@ -69,6 +92,19 @@ void mgs_register_pages() {
   });
   mgs_select_register("Serwis_typy_select_name(1)",
                       [] { return mgs_Serwis_typy_select("Nnr_silnika", var_s("Nnr_silnika"), 1); });
+  // The goods types of the repair list's filter; the equipment received for
+  // service (goods of the type the settings name) on the repair forms.
+  mgs_select_register("TowaryTypy()", [] { return Towary_typy_select_options(var_z("Naprawy_Towary_typy_Id"), 1); });
+  mgs_select_register("NaprawyTowary()", [] {
+    return Towary_select_options(var_z("NaprawyNew_Naprawy_Id_Towary__przyjety"),
+                                 to_z(ustawienia_get("Typ_towaru_do_serwisu")), 0);
+  });
+  mgs_select_register("Towary_select_name(Serwis,0)",
+                      [] { return serwis_goods_select("NaprawyNew_Naprawy_Id_Towary__przyjety", 0); });
+  mgs_select_register("Towary_select_name(Serwis,1)",
+                      [] { return serwis_goods_select("NaprawyNew_Naprawy_Id_Towary__przyjety", 1); });
+  mgs_select_register("Towary_select_name(Serwis,2)",
+                      [] { return serwis_goods_select("SerwisSerach_Id_Towary__przyjety", 1); });
 
   // The service-cycle confirmation.
 }

@@ -208,6 +208,14 @@ struct scaffold {
 
   // --- new and edit ----------------------------------------------------------------------
 
+  // A number that is not finite is never stored: the page says which.
+  static bool refused_not_finite(const T& r) {
+    const int bad = G::not_finite(r);
+    if (bad < 0) return false;
+    app((kal::html_text(field_var(bad)) + ": to nie jest liczba !<br>\n").c_str());
+    return true;
+  }
+
   static int new_page(hashtbl* params) {
     const std::string action = get_page_param_s(params, (name() + "_action").c_str());
     if (action == cancel()) return list(params);
@@ -231,6 +239,7 @@ struct scaffold {
       if constexpr (F::pos > 0) read_param<F>(r, params);
     });
     G::key_of(r) = id;
+    if (refused_not_finite(r)) return list(params);
     const int rc = vtab_api<T>::tab_insert(t, &r);
     glue_root<T>::save();
     std::snprintf(line, sizeof line, "_tab_insert() err=%d<br>\n", rc);
@@ -270,12 +279,13 @@ struct scaffold {
       app((name() + "_action=" + kal::html_text(action) + "<br>\n").c_str());
       T r{};
       int rc = 0;
+      M::for_each_field([&](auto f) { read_param<decltype(f)>(r, params); });
+      if (refused_not_finite(r)) {
+        vtab_api<T>::ref_delete(&ref);
+        return list(params);
+      }
       // The Id first, then every other field from its parameter.
-      M::for_each_field([&](auto f) {
-        using F = decltype(f);
-        read_param<F>(r, params);
-        rc = F::ops::update(t, ref, G::template arg_of<F>(r));
-      });
+      M::for_each_field([&](auto f) { rc = decltype(f)::ops::update(t, ref, G::template arg_of<decltype(f)>(r)); });
       glue_root<T>::save();
       std::snprintf(line, sizeof line, "_tab_update() err=%d<br>\n", rc);
       app(("done " + name() + line).c_str());

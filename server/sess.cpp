@@ -135,7 +135,8 @@ std::string sess_file_name(unsigned long id) {
 bool sess_reserved_name(const char* name) {
   if (!name) return false;
   return std::strcmp(name, "user_logged") == 0 || std::strcmp(name, "logged_user_name") == 0 ||
-         std::strcmp(name, "Wyloguj") == 0;
+         std::strcmp(name, "Wyloguj") == 0 || std::strcmp(name, "Towary_transakcje_count.s") == 0 ||
+         std::strcmp(name, "Towary_transakcje_count.d") == 0;
 }
 
 long sess_login_timeout() {
