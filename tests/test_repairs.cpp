@@ -17,6 +17,7 @@
 
 #include "db/mgs.hpp"
 #include "db/vtab_file.hpp"
+#include "mages/repairs/mgs_Naprawy.hpp"
 #include "mages/repairs/mgs_Naprawy0.hpp"
 #include "server/oo_texts.hpp"
 #include "server/serv.hpp"
@@ -466,3 +467,38 @@ TEST_F(Repairs, FieldUpdatesAndLookUps) {
 }
 
 }  // namespace
+
+// --- who may open a repair ---------------------------------------------------------------
+
+TEST_F(Repairs, OnlyItsRepairerOrReceiverOpensARepairUnlessAdministrator) {
+  Naprawy_wykonawcy w{};
+  w.Id = 4;
+  w.Id_Firmy = 40;
+  ASSERT_EQ(Naprawy_wykonawcy_tab_insert(_mgs->_Naprawy_wykonawcy_tab, &w), 0);
+  Naprawy_przyjmujacy p{};
+  p.Id = 5;
+  p.Id_Firmy = 50;
+  ASSERT_EQ(Naprawy_przyjmujacy_tab_insert(_mgs->_Naprawy_przyjmujacy_tab, &p), 0);
+  Naprawy r = repair(3);
+  r.Id_Naprawy_wykonawcy = 4;
+  r.Id_Naprawy_przyjmujacy = 5;
+  add(r);
+
+  struct Case {
+    uint32_t id, firm;
+    int admin, worker_as_admin, allowed;
+  } cases[] = {
+      {3, 40, 0, 0, 1},  // the repairer
+      {3, 50, 0, 0, 1},  // the receiving employee
+      {3, 60, 0, 0, 0},  // somebody else
+      {3, 60, 1, 0, 1},  // an administrator
+      {3, 60, 0, 1, 1},  // workers act as administrators
+      {3, 0, 0, 0, 1},   // nobody logged in (no users yet)
+      {9, 40, 0, 0, 0},  // no such repair
+      {9, 40, 1, 0, 1},  // an administrator is not asked for the record
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(mgs_Naprawy_allow(c.id, c.firm, c.admin, c.worker_as_admin), c.allowed)
+        << "repair " << c.id << " firm " << c.firm << " admin " << c.admin << " w/a " << c.worker_as_admin;
+  EXPECT_EQ(mgs_Naprawy_allow0(nullptr, 40, 0, 0), 0);
+}
