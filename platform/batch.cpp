@@ -60,8 +60,7 @@ int end_group(pid_t pid) {
 }  // namespace
 
 int run_batch(const std::string& path, const std::function<bool()>& tick, BatchResult* result, int tick_ms) {
-  BatchResult r;
-  if (result) *result = r;
+  if (result) *result = BatchResult{};
   struct stat st {};
   int e = 0;
   if (::stat(path.c_str(), &st) != 0)
@@ -74,15 +73,28 @@ int run_batch(const std::string& path, const std::function<bool()>& tick, BatchR
   }
   // A relative name is taken in the current directory, never looked up
   // along PATH nor read as an option.
-  std::string script = path.front() == '/' ? path : "./" + path;
+  const std::string script = path.front() == '/' ? path : "./" + path;
+  return run_program({"/bin/sh", script}, "", tick, result, tick_ms);
+}
+
+int run_program(const std::vector<std::string>& args, const std::string& stdout_path,
+                const std::function<bool()>& tick, BatchResult* result, int tick_ms) {
+  BatchResult r;
+  if (result) *result = r;
+  if (args.empty() || args.front().empty()) {
+    set_last_error(ENOENT);
+    return ENOENT;
+  }
 
   posix_spawn_file_actions_t fa;
   posix_spawnattr_t attr;
   posix_spawn_file_actions_init(&fa);
   posix_spawnattr_init(&attr);
   posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
-  // A group of its own, so that a stop reaches what the script started too;
-  // signals the caller blocks or ignores (SIGPIPE) are the script's defaults.
+  if (!stdout_path.empty())
+    posix_spawn_file_actions_addopen(&fa, 1, stdout_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  // A group of its own, so that a stop reaches what the program started too;
+  // signals the caller blocks or ignores (SIGPIPE) are the program's defaults.
   sigset_t none, defaults;
   sigemptyset(&none);
   sigemptyset(&defaults);
@@ -92,10 +104,14 @@ int run_batch(const std::string& path, const std::function<bool()>& tick, BatchR
   posix_spawnattr_setpgroup(&attr, 0);
   posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 
-  std::string sh = "/bin/sh";
-  std::vector<char*> argv = {sh.data(), script.data(), nullptr};
+  std::vector<std::string> texts = args;
+  std::vector<char*> argv;
+  for (std::string& a : texts) argv.push_back(a.data());
+  argv.push_back(nullptr);
   pid_t pid = 0;
-  int rc = ::posix_spawn(&pid, sh.c_str(), &fa, &attr, argv.data(), environ);
+  const bool by_path = texts.front().find('/') == std::string::npos;
+  int rc = by_path ? ::posix_spawnp(&pid, texts.front().c_str(), &fa, &attr, argv.data(), environ)
+                   : ::posix_spawn(&pid, texts.front().c_str(), &fa, &attr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&fa);
   posix_spawnattr_destroy(&attr);
   if (rc != 0) {

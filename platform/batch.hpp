@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace kal {
 
@@ -24,5 +25,16 @@ struct BatchResult {
 // ENOENT when the file does not exist, or the code of the failed start.
 int run_batch(const std::string& path, const std::function<bool()>& tick, BatchResult* result,
               int tick_ms = 1000);
+
+// An outside program (the stock program's converter), started with the
+// argument vector argv, never through a shell: argv[0] is taken as it is when
+// it holds a "/", else looked up along PATH.  Its standard output goes to the
+// file stdout_path (created or emptied first; "" keeps the caller's), its
+// standard input comes from /dev/null; it is waited for, called back and
+// stopped as run_batch does.  0 when the program ran (its result in *result),
+// else an errno code: ENOENT when there is no such program, or the code of
+// the failed start (the output file may then exist, empty).
+int run_program(const std::vector<std::string>& argv, const std::string& stdout_path,
+                const std::function<bool()>& tick, BatchResult* result, int tick_ms = 1000);
 
 }  // namespace kal

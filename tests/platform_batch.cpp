@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 #include "platform/batch.hpp"
 #include "platform/textfile.hpp"
@@ -94,5 +95,32 @@ TEST(Batch, NameIsAFileNeverACommandLine) {
   EXPECT_EQ(kal::run_batch("", {}, &r), ENOENT);
   fs::create_directory("dir.bat");
   EXPECT_EQ(kal::run_batch("dir.bat", {}, &r), EISDIR);
+  fs::current_path(saved);
+}
+
+TEST(Program, ArgumentsReachTheProgramAsTheyAreAndItsOutputGoesToTheFile) {
+  kaltest::TempDir d("program");
+  const fs::path saved = fs::current_path();
+  fs::current_path(d.path);
+  // Arguments a shell would split or run reach the program one by one.
+  const std::vector<std::string> args = {"/usr/bin/printf", "[%s]\\n", "a b", "x; touch pwned", "$(touch pwned2)",
+                                         "'\"", ""};
+  kal::BatchResult r;
+  ASSERT_EQ(kal::run_program(args, "out.txt", {}, &r), 0);
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(read("out.txt"), "[a b]\n[x; touch pwned]\n[$(touch pwned2)]\n['\"]\n[]\n");
+  EXPECT_FALSE(fs::exists("pwned"));
+  EXPECT_FALSE(fs::exists("pwned2"));
+
+  // A name without "/" is looked up along PATH, the output file emptied
+  // first; the exit code comes back.
+  ASSERT_EQ(kal::run_program({"sh", "-c", "echo short; exit 7"}, "out.txt", {}, &r), 0);
+  EXPECT_EQ(r.exit_code, 7);
+  EXPECT_EQ(read("out.txt"), "short\n");
+
+  // No such program: the errno code, nothing run.
+  EXPECT_EQ(kal::run_program({"no-such-program-here"}, "", {}, &r), ENOENT);
+  EXPECT_EQ(kal::run_program({"./no-such-program"}, "", {}, &r), ENOENT);
+  EXPECT_EQ(kal::run_program({}, "", {}, &r), ENOENT);
   fs::current_path(saved);
 }
