@@ -11,6 +11,8 @@ const unsigned char plconv_ISO_Latin_2[18] = {0xA1, 0xC6, 0xCA, 0xA3, 0xD1, 0xD3
                                               0xB1, 0xE6, 0xEA, 0xB3, 0xF1, 0xF3, 0xB6, 0xBC, 0xBF};
 const unsigned char plconv_Mazovia[18] = {0x8F, 0x95, 0x90, 0x9C, 0xA5, 0xA3, 0x98, 0xA0, 0xA1,
                                           0x86, 0x8D, 0x91, 0x92, 0xA4, 0xA2, 0x9E, 0xA6, 0xA7};
+const unsigned char plconv_CP852[18] = {0xA4, 0x8F, 0xA8, 0x9D, 0xE3, 0xE0, 0x97, 0x8D, 0xBD,
+                                        0xA5, 0x86, 0xA9, 0x88, 0xE4, 0xA2, 0x98, 0xAB, 0xBE};
 
 namespace {
 
@@ -67,6 +69,10 @@ const Map& win2maz_map() {
 }
 const Map& maz2win_map() {
   static const Map m = from_lists(plconv_Mazovia, plconv_Windows_EE);
+  return m;
+}
+const Map& win2cp852_map() {
+  static const Map m = from_lists(plconv_Windows_EE, plconv_CP852);
   return m;
 }
 const Map& win2iso_pl_map() {
@@ -172,6 +178,13 @@ char* repl_win2maz(char* text) { return repl(text, win2maz); }
 char* repl_maz2win(char* text) { return repl(text, maz2win); }
 void repl_win2maz(std::string& text) { repl(text, win2maz); }
 void repl_maz2win(std::string& text) { repl(text, maz2win); }
+
+char win2cp852(char c) {
+  return oo_texts_get_lang() == kRussian ? c : apply(win2cp852_map(), c);
+}
+
+char* repl_win2cp852(char* text) { return repl(text, win2cp852); }
+void repl_win2cp852(std::string& text) { repl(text, win2cp852); }
 
 int utf8_to_cyrylica(unsigned char first, unsigned char second) {
   if (first == 0xD0) {

@@ -2,7 +2,7 @@
 //
 // Inside the program text is Windows-1250 (UTF-8 in the Russian UI).  The
 // browser side and the PDF fonts use ISO-8859-2, the stock program's files
-// use Mazovia, and Russian letters are written into PDF pages as one-byte
+// use Mazovia, the label program's files code page 852, and Russian letters are written into PDF pages as one-byte
 // codes of the embedded font Cyrylica.  Every table and every conversion
 // between these lives here.
 //
@@ -17,6 +17,7 @@
 extern const unsigned char plconv_Windows_EE[18];
 extern const unsigned char plconv_ISO_Latin_2[18];
 extern const unsigned char plconv_Mazovia[18];
+extern const unsigned char plconv_CP852[18];
 
 // --- Windows-1250 <-> ISO-8859-2 of the letters of the UI language ---------
 //
@@ -55,6 +56,12 @@ char* repl_win2maz(char* text);
 char* repl_maz2win(char* text);
 void repl_win2maz(std::string& text);
 void repl_maz2win(std::string& text);
+
+// --- Windows-1250 -> code page 852 (the 18 Polish letters; Russian UI
+// unchanged), for the label program's dBASE files --------------------------
+char win2cp852(char c);
+char* repl_win2cp852(char* text);
+void repl_win2cp852(std::string& text);
 
 // --- Cyrillic letters in the PDF font Cyrylica -------------------------------
 //
