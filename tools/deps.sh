@@ -22,6 +22,8 @@ poppler-utils
 zbar-tools
 python3-num2words
 chromium
+python3-dbf
+python3-dbfread
 "
 if [ "$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo"; fi
 missing=""
