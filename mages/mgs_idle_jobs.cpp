@@ -1,7 +1,4 @@
 #include "mages/mgs_idle_jobs.hpp"
 
-// The goods imports come with the goods pages.
-
-int Towary_import_z_wfmag() { return 0; }
-
-int Towary_import_z_csv() { return 0; }
+// The idle jobs live with their pages: cron_backup in cards/mgs_backup.cpp,
+// the goods imports in goods/mgs_Towary_wfmag.cpp and goods/mgs_Towary_csv.cpp.
