@@ -99,10 +99,16 @@ int save_line_files() {
   return failed ? 1 : 0;
 }
 
+// What the request itself carries under the name; "" when nothing.
+const char* carried(const std::string& name) {
+  const char* value = get_post_or_get_s(name.c_str());
+  return value ? value : "";
+}
+
 // A number the request carries for a row; false when it carries none.
 bool carried_number(const std::string& name, double* value) {
   if (!is_in_post_or_get(name.c_str())) return false;
-  *value = to_gzl(get_post_or_get_s(name.c_str()));
+  *value = to_gzl(carried(name));
   return true;
 }
 
@@ -202,7 +208,7 @@ int Towary_transakcje_add() {
 int Towary_transakcje_sub(int n) {
   const uint32_t document_Id = var_z("Towary_transakcje_Id_Transakcje");
   const std::string var = row_var("Usun_Id_Towary_transakcje.%d", n);
-  const uint32_t line_Id = to_z(get_post_or_get_s(var.c_str()));
+  const uint32_t line_Id = to_z(carried(var));
   const Towary_transakcje* found = document_line(document_Id, line_Id);
   if (!found) {
     std::printf("Towary_transakcje_sub(%d): line Id=%lu is no line of document Id=%lu, nothing removed\n", n,
@@ -222,7 +228,7 @@ int Towary_transakcje_sub(int n) {
 
 int Towary_transakcje_edit_pos(int i) {
   const uint32_t document_Id = var_z("Towary_transakcje_Id_Transakcje");
-  const uint32_t line_Id = to_z(get_post_or_get_s(row_var("Towary_transakcje_Id.%d", i).c_str()));
+  const uint32_t line_Id = to_z(carried(row_var("Towary_transakcje_Id.%d", i)));
   const Towary_transakcje* found = document_line(document_Id, line_Id);
   if (!found) return -1;
   const Towary_transakcje line = *found;
@@ -261,7 +267,7 @@ int mgs_Towary_transakcje_action(int page, const char* remove_prefix, const char
   double net = 0.0, gross = 0.0;
   if (is(a, "Dodaj_towar_usluge_button") && var_z("Towary_transakcje_Id_Towary") != 0) {
     // A reload or a second click of the same page adds nothing.
-    const char* shown = get_post_or_get_s("Towary_transakcje_stan");
+    const char* shown = carried("Towary_transakcje_stan");
     if (shown[0] && editor_state(document_Id) != shown) {
       errorDisplay("Strona była nieaktualna: pozycji nie dodano, sprawdź listę i dodaj ją ponownie !");
       sess_nav_set(page, "");

@@ -315,7 +315,10 @@ void write_attachment(const std::string& name) {
 }
 
 // The browser's file field of the request as a name; "" without one.
-std::string posted_file_name() { return bare_name(get_post_or_get_s("Transakcje_ext_fname")); }
+std::string posted_file_name() {
+  const char* posted = get_post_or_get_s("Transakcje_ext_fname");
+  return posted ? bare_name(posted) : "";
+}
 
 }  // namespace
 

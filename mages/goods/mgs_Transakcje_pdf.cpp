@@ -37,9 +37,9 @@ Transakcje_sumy_VAT mgs_Transakcje_sumy_VAT;
 
 namespace {
 
-// Lines of text on one page of the invoice (10-point lines from the top
-// margin down to the bottom one of an A4 page).
-constexpr int kLinesPerPage = 76;
+// Lines of text on one page of the invoice: 10-point lines from the top of
+// an A4 page, leaving a bottom margin like the top one.
+constexpr int kLinesPerPage = 70;
 
 std::string fmt(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string fmt(const char* format, ...) {
