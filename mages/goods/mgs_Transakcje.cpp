@@ -32,6 +32,8 @@
 #include "server/texts_table.hpp"
 #include "server/ustawienia.hpp"
 
+uint32_t g_sprzedaz_detaliczna_paragon = 2;
+
 namespace {
 
 constexpr int kPagePurchaseNew = 1;
@@ -592,7 +594,7 @@ int mgs_Transakcje_new(int type, const char* action_arg) {
   // Started from the menu: a fresh header with a new number.
   if (menu_start(action, purchase ? 123 : 124)) {
     if (!purchase) {
-      sess_put("Transakcje_Id_Firmy", "2");
+      sess_put("Transakcje_Id_Firmy", from_z(g_sprzedaz_detaliczna_paragon));
       sess_put("Transakcje_ext_s2", "");
     }
     sess_put("Transakcje_numer", Transakcje_new_numer(type));

@@ -19,6 +19,10 @@
 
 #include "mages/goods/mgs_Transakcje0.hpp"
 
+// The retail customer (firm 2 of the shipped data), preselected on every
+// new sale.
+extern uint32_t g_sprzedaz_detaliczna_paragon;
+
 // The directory of the attached text files, under the install directory.
 inline constexpr const char MGS_TRANSAKCJE_ZALACZNIKI[] = "zalaczniki";
 // The largest attached text file that is read, in bytes.
