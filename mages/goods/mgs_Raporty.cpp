@@ -15,7 +15,6 @@
 #include "lib/vtab_lang.hpp"
 #include "mages/glue.hpp"
 #include "mages/goods/mgs_Towary.hpp"
-#include "mages/goods/mgs_Towary0.hpp"
 #include "mages/qq_main.hpp"
 #include "server/html_form.hpp"
 #include "server/page_out.hpp"
