@@ -16,6 +16,8 @@
 #include "mages/firms/mgs_Naprawy_stany0.hpp"
 #include "mages/firms/mgs_Naprawy_typy0.hpp"
 #include "mages/firms/mgs_Naprawy_wykonawcy0.hpp"
+#include "mages/goods/mgs_Raporty.hpp"
+#include "mages/goods/mgs_Rozlicz_mies_czesci.hpp"
 #include "mages/goods/mgs_Towary_rodzaje.hpp"
 #include "mages/goods/mgs_Stawki_VAT.hpp"
 #include "mages/goods/mgs_Towary0.hpp"
@@ -67,6 +69,9 @@ void mgs_register_pages() {
   mgs_page_register(MGS_PAGE_SprzedazL, [](const char*, const char*) { return mgs_Transakcje_list(1); });
   mgs_page_register(MGS_PAGE_DostawaE, [](const char*, const char* a) { return mgs_Transakcje_edit(2, a); });
   mgs_page_register(MGS_PAGE_SprzedazE, [](const char*, const char* a) { return mgs_Transakcje_edit(1, a); });
+  // The sales report and the monthly settlement of parts.
+  mgs_page_register(MGS_PAGE_Raporty, [](const char*, const char* a) { return mgs_Raporty(a); });
+  mgs_page_register(MGS_PAGE_Rozlicz_mies_czesci, [](const char*, const char* a) { return mgs_Rozlicz_mies_czesci(a); });
 
   // Documents by name: (name, id, file).
   mgs_doc_register("Faktura", mgs_Transakcje_pdf_doc);

@@ -5,6 +5,7 @@ Sources (UTF-8, LF) lie in tools/web/; the files in data/ are what the
 program reads and serves, with the bytes it expects:
 
   body.htm login.htm login0.htm pomoc.htm faq.htm Firmy_row0.htm
+  Raporty_filtr.htm Raporty_row0.htm RMC_filtr.htm RMC_row0.htm
         page templates with QQ placeholders, from tools/web/*.htm: Windows-1250
         (the program converts template text for the browser), CR LF
   menu.htm menu2.htm menu_worker.htm menu_worker2.htm
@@ -35,7 +36,10 @@ WEB = os.path.join(HERE, "web")
 sys.path.insert(0, HERE)
 import make_default_settings  # noqa: E402
 
-TEMPLATES = ["body.htm", "login.htm", "login0.htm", "pomoc.htm", "faq.htm", "Firmy_row0.htm"]
+TEMPLATES = ["body.htm", "login.htm", "login0.htm", "pomoc.htm", "faq.htm", "Firmy_row0.htm",
+             "Raporty_filtr.htm", "Raporty_row0.htm", "RMC_filtr.htm", "RMC_row0.htm"]
+# Selection fields that templates may name (registered in mages/mgs_pages.cpp).
+SELECTS = {"TowaryTypy()", "NaprawyWykonawcy()", "year_select_options(RMCyear)"}
 CSS_LIMIT = 10000  # the program reads at most this many characters of styl.css
 
 # --- Menus -------------------------------------------------------------------
@@ -229,7 +233,7 @@ def check_template(name, text, keys):
     for ph, after in placeholders(text):
         # A "#" after a name would hide the rest of the line.
         assert after != "#", "%s: comment after %r" % (name, ph)
-        if re.fullmatch(r"MGS_PAGE_[A-Za-z0-9_]+", ph):
+        if re.fullmatch(r"MGS_PAGE_[A-Za-z0-9_]+", ph) or ph in SELECTS:
             continue
         m = re.fullmatch(r"U\(([A-Za-z0-9_]+)\)", ph)
         if m:
