@@ -11,10 +11,14 @@
 #include "mages/equipment/mgs_Serwis_typy.hpp"
 #include "mages/firms/mgs_Firmy.hpp"
 #include "mages/firms/mgs_Formy_platnosci.hpp"
+#include "mages/firms/mgs_Info.hpp"
 #include "mages/firms/mgs_Jednostki_metryczne.hpp"
+#include "mages/firms/mgs_Naprawy_przyjmujacy.hpp"
 #include "mages/firms/mgs_Naprawy_przyjmujacy0.hpp"
 #include "mages/firms/mgs_Naprawy_stany0.hpp"
+#include "mages/firms/mgs_Naprawy_typy.hpp"
 #include "mages/firms/mgs_Naprawy_typy0.hpp"
+#include "mages/firms/mgs_Naprawy_wykonawcy.hpp"
 #include "mages/firms/mgs_Naprawy_wykonawcy0.hpp"
 #include "mages/goods/mgs_Towary_rodzaje.hpp"
 #include "mages/goods/mgs_Stawki_VAT.hpp"
@@ -57,6 +61,12 @@ void mgs_register_pages() {
   MGS_DICT_PAGES_REGISTER(Formy_platnosci)
   MGS_DICT_PAGES_REGISTER(Stawki_VAT)
   MGS_DICT_PAGES_REGISTER(Towary_typy)
+  // Repair kinds, receiving employees, repairers.
+  MGS_DICT_PAGES_REGISTER(Naprawy_typy)
+  MGS_DICT_PAGES_REGISTER_ACTION_LIST(Naprawy_przyjmujacy)
+  MGS_DICT_PAGES_REGISTER(Naprawy_wykonawcy)
+  // The about page.
+  mgs_page_register(MGS_PAGE_Info, [](const char*, const char*) { return mgs_Info(); });
 
   // Documents by name: (name, id, file).
 
