@@ -6,6 +6,9 @@
 
 #include "lib/convert.hpp"
 #include "mages/mages.hpp"
+#include "mages/cards/mgs_Serwisanci_koszty.hpp"
+#include "mages/cards/mgs_Srodki_transportu.hpp"
+#include "mages/cards/mgs_Users.hpp"
 #include "mages/equipment/mgs_Serwis_kolory.hpp"
 #include "mages/equipment/mgs_Serwis_ramy.hpp"
 #include "mages/equipment/mgs_Serwis_typy.hpp"
@@ -65,6 +68,12 @@ void mgs_register_pages() {
   MGS_DICT_PAGES_REGISTER(Naprawy_typy)
   MGS_DICT_PAGES_REGISTER_ACTION_LIST(Naprawy_przyjmujacy)
   MGS_DICT_PAGES_REGISTER(Naprawy_wykonawcy)
+  // Means of transport, servicemen's costs, users.
+  MGS_DICT_PAGES_REGISTER_ACTION_LIST(Srodki_transportu)
+  MGS_DICT_PAGES_REGISTER(Serwisanci_koszty)
+  mgs_page_register(MGS_PAGE_UsersL, [](const char*, const char*) { return mgs_Users_list(); });
+  mgs_page_register(MGS_PAGE_UsersE, [](const char*, const char* a) { return mgs_Users_edit(a); });
+  mgs_page_register(MGS_PAGE_UsersN, [](const char*, const char* a) { return mgs_Users_new(a); });
   // The about page.
   mgs_page_register(MGS_PAGE_Info, [](const char*, const char*) { return mgs_Info(); });
 
