@@ -12,8 +12,10 @@
 #include <cstring>
 #include <string>
 
+#include "db/mgs.hpp"
 #include "mages/mages.hpp"
 #include "pagemgr/pagemgr.hpp"
+#include "platform/textfile.hpp"
 #include "server/serv.hpp"
 #include "server/winservice.hpp"
 
@@ -22,6 +24,11 @@
 int main0(int argc, char** argv) {
   if (int rc = parseargs(argc, argv)) return rc;
   if (int rc = init()) return rc;
+  // A save cut short by a crash leaves its temporary file beside the file it
+  // was replacing: settings, sessions and heartbeat here, tables in the data
+  // directory.
+  kal::remove_rewrite_leftovers(".");
+  kal::remove_rewrite_leftovers(MGS_DATA_PATH);
   proj_run = mages_run;
   mages_init();
   pagemgr_init();

@@ -50,12 +50,6 @@ long parse_long(const char* s) {
   return v == limit ? LONG_MIN : -static_cast<long>(v);
 }
 
-// atoi over the first n bytes of s.
-int parse_int_window(const char* s, std::size_t n) {
-  std::string piece(s, n);
-  return to_i(piece.c_str());
-}
-
 // strtod in the "C" locale whatever the process locale is.
 double parse_double(const char* s) {
   static locale_t c_locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
@@ -81,16 +75,18 @@ class DateScanner {
   bool at_end() const { return p_ >= n_; }
 
   // A piece of at most width digits, then one separator byte.  A piece that
-  // does not start with a digit is the number in the next width bytes, as a
-  // fixed-position reading takes it (" 5" is 5, "ab" is 0).
+  // does not start with a digit reads as 0 and takes its full width and the
+  // separator after it, as a fixed-position reading does: a stray comma or a
+  // second blank before the time must not shift the clock ("15.03.2024,
+  // 10:20" is midnight, not 01:00:20).
   int piece(std::size_t width) {
     std::size_t q = p_;
     int v = 0;
     while (q < n_ && q - p_ < width && is_digit(static_cast<unsigned char>(s_[q])))
       v = v * 10 + (s_[q++] - '0');
     if (q == p_) {
-      q = p_ + std::min(width, n_ - p_);
-      v = parse_int_window(s_ + p_, q - p_);
+      p_ = std::min(p_ + width + 1, n_);
+      return 0;
     }
     p_ = q;
     if (p_ < n_ && !is_digit(static_cast<unsigned char>(s_[p_]))) ++p_;
@@ -123,6 +119,8 @@ int str_to_tm(struct tm* tm, const char* text, bool month_first) {
     tm->tm_year = to_i(text) + 100;
     return 8;
   }
+  // Blanks before the date are no piece of it (" 5.03.2024").
+  while (*text == ' ') ++text;
   DateScanner scan(text);
   if (scan.iso()) {
     tm->tm_year = scan.piece(4) - 1900;
@@ -274,7 +272,12 @@ const char* from_gzl0(double value) {
   return ring.put(with_separator(std::move(text)));
 }
 
-uint32_t to_z(const char* text) { return static_cast<uint32_t>(parse_long(text)); }
+uint32_t to_z(const char* text) {
+  const long v = parse_long(text);
+  // An id beyond 32 bits names no record: it must not wrap onto a small one.
+  if (v > static_cast<long>(UINT32_MAX)) return UINT32_MAX;
+  return static_cast<uint32_t>(v);
+}
 
 long to_l(const char* text) { return parse_long(text); }
 

@@ -42,7 +42,8 @@ const char* from_gzl0(double value);
 
 // Decimal numbers: leading white space, a sign, digits up to the first other
 // byte.  NULL or no digits give 0; a number beyond the type saturates (to_z
-// takes the low 32 bits of the long, so "-1" gives 4294967295).
+// gives 4294967295 for every number above it, and takes the low 32 bits of a
+// negative one, so "-1" gives 4294967295 too).
 uint32_t to_z(const char* text);
 long to_l(const char* text);
 int to_i(const char* text);
@@ -70,7 +71,9 @@ int64_t to_t(const char* text);
 //   8  a text of one or two characters, read as a year of this century
 // The pieces are numbers of up to two digits (four for the year) with one
 // separator byte of any kind between them, so both 05.03.2024 and 5.3.2024
-// are read.  The tm starts as 1 January 1970 00:00:00 with the daylight-
+// are read; blanks before the text are skipped.  A piece that starts with
+// anything but a digit reads as 0 and spans its full width, as in the fixed
+// form.  The tm starts as 1 January 1970 00:00:00 with the daylight-
 // saving flag -1; ranges are not checked (mktime normalises them).
 int utils_str_to_tm_dst(struct tm* tm, const char* text);
 int utils_str_to_tm_dst_en(struct tm* tm, const char* text);

@@ -1,7 +1,8 @@
 // Numbers in words.  The words come from the text table (ids 309 to 354); the
 // way they are put together depends on the language.  Groups (billions,
-// millions, thousands, the rest) are always separated by blanks, so that the
-// printouts can wrap long amounts.
+// millions, thousands, the rest) are separated by blanks, so that the
+// printouts can wrap long amounts; only German writes a number below a
+// million as one word ("zweitausendeins"), as German does.
 #include "lib/slownie.hpp"
 
 #include <cstring>
@@ -30,7 +31,7 @@ std::string without_trailing_s(std::string s) {
   return s;
 }
 
-// German: "einundzwanzig", "hundert eins".  Always the German words, whatever
+// German: "einundzwanzig", "hunderteins".  Always the German words, whatever
 // the UI language.
 const char* de(int id) {
   const char* w = text_of(kGerman, id);
@@ -45,7 +46,6 @@ std::string de_below_1000(int n) {
     s = de(kHundreds + n / 100);
     n %= 100;
     if (n == 0) return s;
-    s += ' ';
   }
   if (n <= 20) {
     s += de(kZero + n);
@@ -158,6 +158,7 @@ std::string count_words(int count, Unit unit) {
       if (count <= 1) return {};
       std::string s = de_below_1000(count);
       if (count % 100 == 1) replace_tail(s, "eins", unit == kThousand ? "ein" : "eine");
+      if (count / 100 == 1) s = "ein" + s;  // "einhunderttausend"
       return s;
     }
     case kFrench: return count > 1 ? fr_below_1000(count, unit == kThousand) : std::string();
@@ -184,12 +185,19 @@ std::string whole_words(int32_t n) {
     const Unit unit = static_cast<Unit>(u);
     const int count = n / kUnitBase[u];
     const int32_t rest = n % kUnitBase[u];
+    // "duemila"; German joins the thousands and what follows them as well.
+    const int lang = oo_texts_get_lang();
+    const bool joined = unit == kThousand && (lang == kItalian || lang == kGerman);
     std::string s = count_words(count, unit);
-    if (oo_texts_get_lang() == kItalian && unit == kThousand)
-      s += unit_form(count, unit);  // "duemila"
+    if (joined)
+      s += unit_form(count, unit);
     else
       append_part(s, unit_form(count, unit));
-    if (rest != 0) append_part(s, whole_words(rest));
+    if (rest == 0) return s;
+    if (joined && lang == kGerman)
+      s += whole_words(rest);
+    else
+      append_part(s, whole_words(rest));
     return s;
   }
   return {};

@@ -272,6 +272,10 @@ int vtab_from_file_x(vtab_bin* value, kal::TextIn& file, int* eof) {
   int dummy = 0;
   eof = or_dummy(eof, dummy);
   int c = next_byte(file);
+  if (c == EOF) {
+    *eof = 1;
+    return 1;
+  }
   uint32_t length = 0;
   for (int i = 0; i < 7; ++i) {
     if (i > 0) c = file.getc();

@@ -198,7 +198,8 @@ int parse_table_name(std::string* dst, const char* path) {
 namespace {
 
 // The documents made by name, in the order their names are tested: a name
-// that begins another comes after it.  Invoices are the administrator's.
+// that begins another comes after it.  Invoices are open to every role; the
+// document's own rule decides who may print it.
 struct DocName {
   const char* name;
   int tier;
@@ -206,7 +207,7 @@ struct DocName {
 constexpr DocName kDocNames[] = {
     {"Naprawy_list", MGS_TIER_ALL},
     {"Karta_Gwarancyjna", MGS_TIER_ALL},
-    {"Faktura_VAT", MGS_TIER_ADMIN},
+    {"Faktura_VAT", MGS_TIER_ALL},
     {"Zgloszenie_Reklamacji", MGS_TIER_ALL},
     {"Dowod_Przyjecia_do_Naprawy", MGS_TIER_ALL},
     {"Dowod_Przyjecia_dla_serwisu", MGS_TIER_ALL},
@@ -214,7 +215,7 @@ constexpr DocName kDocNames[] = {
     {"Gwarancja_Na_Naprawe", MGS_TIER_ALL},
     {"Dossier_Naprawy", MGS_TIER_ALL},
     {"Protokol_przyjecia", MGS_TIER_ALL},
-    {"Faktura", MGS_TIER_ADMIN},
+    {"Faktura", MGS_TIER_ALL},
     {"Karta_uslug", MGS_TIER_ALL},
     {"Kod_kreskowy", MGS_TIER_ALL},
 };

@@ -28,6 +28,8 @@
 #include "mages/goods/mgs_Towary0.hpp"
 #include "mages/goods/mgs_Towary_typy.hpp"
 #include "mages/goods/mgs_Towary_typy0.hpp"
+#include "mages/goods/mgs_Transakcje.hpp"
+#include "mages/goods/mgs_Transakcje_pdf.hpp"
 #include "server/html_form.hpp"
 #include "server/sess.hpp"
 #include "server/ustawienia.hpp"
@@ -77,7 +79,16 @@ void mgs_register_pages() {
   // The about page.
   mgs_page_register(MGS_PAGE_Info, [](const char*, const char*) { return mgs_Info(); });
 
+  // The sales and purchase documents: new, list and edit pages of each type.
+  mgs_page_register(MGS_PAGE_DostawaN, [](const char*, const char* a) { return mgs_Transakcje_new(2, a); });
+  mgs_page_register(MGS_PAGE_DostawaL, [](const char*, const char*) { return mgs_Transakcje_list(2); });
+  mgs_page_register(MGS_PAGE_SprzedazN, [](const char*, const char* a) { return mgs_Transakcje_new(1, a); });
+  mgs_page_register(MGS_PAGE_SprzedazL, [](const char*, const char*) { return mgs_Transakcje_list(1); });
+  mgs_page_register(MGS_PAGE_DostawaE, [](const char*, const char* a) { return mgs_Transakcje_edit(2, a); });
+  mgs_page_register(MGS_PAGE_SprzedazE, [](const char*, const char* a) { return mgs_Transakcje_edit(1, a); });
+
   // Documents by name: (name, id, file).
+  mgs_doc_register("Faktura", mgs_Transakcje_pdf_doc);
 
   // Selection fields of templates.
   mgs_select_register("year_select_options(RMCyear)", [] {

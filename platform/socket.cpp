@@ -220,6 +220,25 @@ int wait_readable_any(const int* fds, bool* ready, std::size_t count, int timeou
   return r < 0 ? -1 : (r > 0 ? 1 : 0);
 }
 
+int poll_sockets(pollfd* fds, std::size_t count, int timeout_ms) {
+  return poll_retry(fds, static_cast<nfds_t>(count), timeout_ms);
+}
+
+long sock_send_now2(int fd, const void* a, std::size_t alen, const void* b, std::size_t blen) {
+  iovec v[2] = {{const_cast<void*>(a), alen}, {const_cast<void*>(b), blen}};
+  msghdr m{};
+  m.msg_iov = alen ? v : v + 1;
+  m.msg_iovlen = alen ? 2 : 1;
+  if (alen + blen == 0) return 0;
+  for (;;) {
+    ssize_t n = ::sendmsg(fd, &m, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n >= 0) return static_cast<long>(n);
+    if (errno == EINTR) continue;
+    if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
+    return -1;
+  }
+}
+
 std::size_t bytes_available(int fd) {
   int n = 0;
   if (::ioctl(fd, FIONREAD, &n) != 0 || n < 0) return 0;

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <netinet/in.h>
+#include <poll.h>
 #include <string>
 #include <sys/types.h>
 
@@ -53,6 +54,12 @@ int wait_readable(int fd, int timeout_ms);
 int wait_writable(int fd, int timeout_ms);
 // Waits on several sockets for reading; ready[i] tells which.  Same results.
 int wait_readable_any(const int* fds, bool* ready, std::size_t count, int timeout_ms);
+// poll() over sockets, each with its own events; a signal does not end the
+// wait early.  The number of entries with events, 0 on timeout, -1 on error.
+int poll_sockets(pollfd* fds, std::size_t count, int timeout_ms);
+// Sends what the socket takes right now of a then b, without waiting: the
+// bytes sent (0 when it takes nothing now), -1 when the peer is gone.
+long sock_send_now2(int fd, const void* a, std::size_t alen, const void* b, std::size_t blen);
 
 // Bytes waiting to be read without blocking; 0 when none or on error.
 std::size_t bytes_available(int fd);

@@ -1,11 +1,15 @@
 #include "platform/textfile.hpp"
 
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstdarg>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 #include <sys/stat.h>
+#include <vector>
 
 namespace kal {
 
@@ -155,6 +159,51 @@ int replace_file_nosync(const std::string& path, std::string_view bytes, std::st
 
 int write_text_file(const std::string& path, std::string_view text, std::string* err) {
   return atomic_rewrite(path, text_to_disk(text), err);
+}
+
+namespace {
+
+// The process id of a rewrite's temporary file name, 0 for any other name.
+long rewrite_temp_pid(std::string_view name) {
+  const std::size_t at = name.rfind(".tmp");
+  if (at == std::string_view::npos || at == 0) return 0;
+  std::string_view digits = name.substr(at + 4);
+  if (digits.empty() || digits.size() > 10 || digits[0] == '0') return 0;
+  long pid = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return 0;
+    pid = pid * 10 + (c - '0');
+  }
+  return pid <= INT_MAX ? pid : 0;
+}
+
+bool process_runs(long pid) {
+  if (pid == ::getpid()) return false;  // our own files are from before our start
+  return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
+}  // namespace
+
+int remove_rewrite_leftovers(const std::string& dir) {
+  DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+  if (!d) return 0;
+  std::vector<std::string> names;
+  while (const dirent* e = ::readdir(d)) {
+    const long pid = rewrite_temp_pid(e->d_name);
+    if (pid > 0 && !process_runs(pid)) names.emplace_back(e->d_name);
+  }
+  ::closedir(d);
+  int removed = 0;
+  for (const std::string& name : names) {
+    const std::string path = dir.empty() ? name : dir + "/" + name;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    if (::unlink(path.c_str()) == 0) {
+      std::printf("remove_rewrite_leftovers() removed '%s', left by an interrupted save\n", path.c_str());
+      ++removed;
+    }
+  }
+  return removed;
 }
 
 void TextOut::printf(const char* fmt, ...) {

@@ -37,6 +37,12 @@ int replace_file_nosync(const std::string& path, std::string_view bytes, std::st
 // The same for text: LF is written as CR LF.
 int write_text_file(const std::string& path, std::string_view text, std::string* err = nullptr);
 
+// Removes the temporary files that rewrites of a process killed in the middle
+// left in dir ("<name>.tmp<process id>" of a process that no longer runs),
+// with one console line per file.  Nothing else is touched.  The number of
+// files removed.
+int remove_rewrite_leftovers(const std::string& dir);
+
 bool file_exists(const std::string& path);
 
 // A text file being built in memory, committed whole with commit().

@@ -8,9 +8,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
+#include <poll.h>
 #include <string>
 #include <string_view>
+#include <sys/socket.h>
 #include <unistd.h>
+#include <vector>
 
 #include "lib/codepage.hpp"
 #include "lib/convert.hpp"
@@ -347,121 +351,332 @@ int init() {
   return 0;
 }
 
-// --- one connection --------------------------------------------------------------
+// --- connections -----------------------------------------------------------------
+//
+// The loop keeps every open connection in one list, in the order they were
+// accepted, and watches them all with one poll: each connection's request
+// arrives at its own pace, within its own deadline, and a complete request
+// is served at once, whatever the others are doing.  Replies that the
+// client does not take at once are sent on from the same poll.
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// What has been received from the current connection and not yet taken.
-struct ReadAhead {
-  char bytes[16384];
-  std::size_t pos = 0;
-  std::size_t len = 0;
+constexpr auto kReadTimeout = std::chrono::seconds(serv_read_timeout_s);
+// A refused client may still be sending: what it sends is read and dropped
+// for this long (and up to kLingerBytes) before the close, so that the close
+// does not reset the connection under the refusal.
+constexpr auto kLingerTime = std::chrono::seconds(2);
+constexpr std::size_t kLingerBytes = 8u << 20;
+// Reply bytes waiting for slow clients, all connections together; beyond
+// this a reply is sent before the loop goes on, as a single client would be
+// served.
+constexpr std::size_t kMaxQueuedBytes = 64u << 20;
+
+struct Conn {
+  enum class Stage {
+    head,     // the request head arriving
+    body,     // the body arriving
+    ready,    // a whole request, waiting for its turn
+    sending,  // the rest of the reply going out
+    closing,  // refused: what the peer still sends is dropped, then the close
+    done,     // closed
+  };
+  int fd = -1;
+  sockaddr_in peer{};
+  char host[16] = "";
+  Stage stage = Stage::head;
+  std::string in;              // every byte received
+  std::size_t line_start = 0;  // the first head line not yet looked at
+  std::size_t head_len = 0;    // the head with its blank line
+  long body_len = 0;
+  bool peer_closed = false;
   Clock::time_point deadline;
+  std::string out;  // reply bytes still to send
+  std::size_t out_pos = 0;
+  bool linger = false;  // after the reply: closing, not a plain close
+  std::size_t dropped = 0;
 };
-ReadAhead conn;
 
-void conn_start(int fd) {
-  sd2 = fd;
-  conn.pos = conn.len = 0;
-  conn.deadline = Clock::now() + std::chrono::seconds(serv_read_timeout_s);
+std::vector<std::unique_ptr<Conn>> conns;
+std::size_t queued_bytes = 0;  // of every Conn::out
+
+// The connection being served (ReceiveLine reads it) and how far it has
+// been read.
+Conn* current = nullptr;
+std::size_t current_pos = 0;
+
+void close_conn(Conn& c) {
+  if (c.fd >= 0) kal::sock_close(c.fd);
+  c.fd = -1;
+  c.stage = Conn::Stage::done;
+  queued_bytes -= c.out.size() - c.out_pos;
+  c.out.clear();
+  c.out_pos = 0;
 }
 
-// Waits for bytes from the connection until its deadline, in steps of at
-// most a second so that a stop request is seen.  kReady when bytes are there.
-constexpr int kReady = 1;
-int conn_wait() {
-  for (;;) {
-    if (global_program_status == 1) return RECV_STOPPED;
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(conn.deadline - Clock::now()).count();
-    if (left <= 0) return RECV_TIMEOUT;
-    int r = kal::wait_readable(sd2, left < 1000 ? static_cast<int>(left) : 1000);
-    if (r > 0) return kReady;
-    if (r < 0) return RECV_ERROR;
+// The reply is out: a plain close, or the closing stage of a refusal.
+void after_reply(Conn& c) {
+  if (!c.linger) {
+    kal::sock_drain_close(c.fd);
+    c.fd = -1;
+    c.stage = Conn::Stage::done;
+    return;
   }
+  ::shutdown(c.fd, SHUT_WR);
+  c.stage = Conn::Stage::closing;
+  c.deadline = Clock::now() + kLingerTime;
 }
 
-// Receives into dst; the bytes read (> 0), or RECV_CLOSED or a negative code.
-long conn_recv(char* dst, std::size_t cap) {
-  int w = conn_wait();
-  if (w != kReady) return w;
-  ssize_t n = kal::sock_recv(sd2, dst, cap);
-  if (n < 0) return RECV_ERROR;
-  return n;
+void reply_not_sent(const Conn& c, int e) {
+  std::printf("run() reply to %s not sent whole: %s\n", c.host, std::strerror(e));
 }
 
-// Reads want bytes of body to recieve_buf + recieve_len: first what the
-// head's reads brought along, then from the socket.  RECV_LINE when all came.
-int read_body(long want) {
-  long got = 0;
-  std::size_t ahead = conn.len - conn.pos;
-  if (ahead > 0) {
-    std::size_t take = ahead < static_cast<std::size_t>(want) ? ahead : static_cast<std::size_t>(want);
-    std::memcpy(recieve_buf + recieve_len, conn.bytes + conn.pos, take);
-    conn.pos += take;
-    got = static_cast<long>(take);
+// Sends a then b, as far as the client takes them now; the rest goes out
+// from the loop.
+void send_reply(Conn& c, const char* a, std::size_t alen, const char* b, std::size_t blen, bool linger) {
+  c.linger = linger;
+  long n = kal::sock_send_now2(c.fd, a, alen, b, blen);
+  if (n < 0) {
+    reply_not_sent(c, errno);
+    close_conn(c);
+    return;
   }
-  while (got < want) {
-    std::size_t chunk = static_cast<std::size_t>(want - got);
-    if (chunk > 65536) chunk = 65536;
-    long n = conn_recv(recieve_buf + recieve_len + got, chunk);
-    if (n <= 0) {
-      recieve_len += static_cast<int>(got);
-      recieve_buf[recieve_len] = 0;
-      return static_cast<int>(n);
+  std::size_t sent = static_cast<std::size_t>(n);
+  if (sent == alen + blen) {
+    after_reply(c);
+    return;
+  }
+  std::string rest;
+  if (sent < alen) rest.assign(a + sent, alen - sent);
+  std::size_t from_b = sent > alen ? sent - alen : 0;
+  if (queued_bytes + rest.size() + (blen - from_b) > kMaxQueuedBytes) {
+    if (kal::sock_send_all2(c.fd, rest.data(), rest.size(), b + from_b, blen - from_b, serv_read_timeout_s * 1000) !=
+        0) {
+      reply_not_sent(c, errno);
+      close_conn(c);
+      return;
     }
-    got += n;
+    after_reply(c);
+    return;
   }
-  recieve_len += static_cast<int>(got);
-  recieve_buf[recieve_len] = 0;
-  return RECV_LINE;
+  rest.append(b + from_b, blen - from_b);
+  c.out = std::move(rest);
+  c.out_pos = 0;
+  queued_bytes += c.out.size();
+  c.stage = Conn::Stage::sending;
+  c.deadline = Clock::now() + kReadTimeout;
 }
 
 // A short reply of our own for a request that is not served, then the close.
-void refuse(const char* status, const char* text, bool linger) {
+void refuse(Conn& c, const char* status, const char* text, bool linger) {
   std::string body = std::string("<HTML><BODY><H1>") + status + "</H1><P>" + text + "</P></BODY></HTML>\n";
   std::string head = std::string("HTTP/1.0 ") + status + "\r\nDate: " + gmttime_str(std::time(nullptr)) +
                      "\r\nServer: KALMITOR " + mgs_version + "\r\nContent-Length: " + std::to_string(body.size()) +
                      "\r\nConnection: close\r\nContent-Type: text/html\r\n\r\n";
-  kal::sock_send_all2(sd2, head.data(), head.size(), body.data(), body.size(), serv_read_timeout_s * 1000);
-  if (linger)
-    kal::sock_linger_close(sd2, 2000, 8u << 20);
+  send_reply(c, head.data(), head.size(), body.data(), body.size(), linger);
+}
+
+// The "content-length" of a request head as the request tables give it: 0
+// when absent or unreadable, LONG_MAX when too large.  *present tells
+// whether the head has one.
+long content_length_of(hashtbl* http, bool* present) {
+  const char* cl = hashtbl_get_ptr(http, "content-length");
+  *present = cl != nullptr;
+  if (!cl) return 0;
+  char* end = nullptr;
+  errno = 0;
+  long long v = std::strtoll(cl, &end, 10);
+  if (end == cl) v = 0;
+  if (errno == ERANGE || v > INT_MAX) v = LLONG_MAX;
+  return v < 0 ? 0 : v > LONG_MAX ? LONG_MAX : static_cast<long>(v);
+}
+
+// The same for a head still waiting in its connection.
+long pending_content_length(const Conn& c, bool* present) {
+  struct Scratch {
+    hashtbl* t = hashtbl_new(5000);
+    ~Scratch() { hashtbl_delete(&t); }
+  };
+  static Scratch scratch;
+  if (!scratch.t) {
+    *present = false;
+    return 0;
+  }
+  hashtbl_clear(scratch.t);
+  parse_request(scratch.t, std::string(c.in, 0, c.head_len).c_str());
+  return content_length_of(scratch.t, present);
+}
+
+void body_cut_short(Conn& c, bool timed_out) {
+  const long got = static_cast<long>(c.in.size() - c.head_len);
+  std::printf("run() request body from %s cut short (%ld of %ld bytes), not processed\n", c.host,
+              got < c.body_len ? got : c.body_len, c.body_len);
+  if (timed_out)
+    refuse(c, "408 Request Timeout", "The request body did not arrive in time.", false);
   else
-    kal::sock_drain_close(sd2);
+    refuse(c, "400 Bad Request", "The request body is incomplete.", false);
+}
+
+// The head is there (or the peer closed before its end): the body's length
+// decides what comes next.
+void head_complete(Conn& c) {
+  bool present = false;
+  c.body_len = pending_content_length(c, &present);
+  if (present) std::printf(".");
+  if (c.body_len < 1) {
+    c.body_len = 0;
+    c.stage = Conn::Stage::ready;
+    return;
+  }
+  // The head and the body share the receive buffer, which stays terminated.
+  const long room = static_cast<long>(max_send_buf_len) - 1 - static_cast<long>(c.head_len);
+  if (c.body_len > room) {
+    std::printf("run() request body of %ld bytes from %s does not fit (%ld bytes), refused\n", c.body_len, c.host,
+                room);
+    refuse(c, "413 Payload Too Large", "The request body is too large.", true);
+    return;
+  }
+  c.stage = Conn::Stage::body;
+  c.deadline = Clock::now() + kReadTimeout;
+}
+
+// Looks at what has arrived: the end of the head (the first line that is
+// exactly CR LF), then the whole body.
+void advance(Conn& c) {
+  while (c.stage == Conn::Stage::head) {
+    const std::size_t nl = c.in.find('\n', c.line_start);
+    const std::size_t line_end = nl == std::string::npos ? c.in.size() : nl + 1;
+    if (line_end > static_cast<std::size_t>(serv_max_head_len)) {
+      std::printf("run() request head from %s longer than %d bytes, refused\n", c.host, serv_max_head_len);
+      refuse(c, "431 Request Header Fields Too Large", "The request head is too large.", true);
+      return;
+    }
+    if (nl == std::string::npos) {
+      if (!c.peer_closed) return;
+      // The peer closed in the middle of the head: what came is served, but
+      // a connection closed without a byte is no request (a port probe).
+      if (c.in.empty()) {
+        close_conn(c);
+        return;
+      }
+      c.head_len = c.in.size();
+      head_complete(c);
+      break;
+    }
+    const bool blank = line_end - c.line_start == 2 && c.in[c.line_start] == '\r';
+    c.line_start = line_end;
+    if (blank) {
+      c.head_len = line_end;
+      head_complete(c);
+    }
+  }
+  if (c.stage == Conn::Stage::body) {
+    if (c.in.size() - c.head_len >= static_cast<std::size_t>(c.body_len))
+      c.stage = Conn::Stage::ready;
+    else if (c.peer_closed)
+      body_cut_short(c, false);
+  }
+}
+
+// Takes what has arrived on a connection that is being read.
+void receive(Conn& c) {
+  char buf[65536];
+  // A few reads at a time, so that one fast sender does not keep the
+  // loop from the others.
+  for (int i = 0; i < 16; ++i) {
+    ssize_t n = kal::sock_recv(c.fd, buf, sizeof buf, MSG_DONTWAIT);
+    if (n < 0) {
+      if (errno == EAGAIN || errno == EWOULDBLOCK) break;
+      std::printf("run() receive error from %s: %s, connection dropped\n", c.host, std::strerror(errno));
+      close_conn(c);
+      return;
+    }
+    if (n == 0) {
+      c.peer_closed = true;
+      break;
+    }
+    c.in.append(buf, static_cast<std::size_t>(n));
+    if (c.stage == Conn::Stage::head && c.in.size() > static_cast<std::size_t>(serv_max_head_len)) break;
+    if (c.stage == Conn::Stage::body && c.in.size() - c.head_len >= static_cast<std::size_t>(c.body_len)) break;
+  }
+  advance(c);
+}
+
+// Reads and drops what a refused client still sends.
+void drop_input(Conn& c) {
+  char sink[16384];
+  for (int i = 0; i < 64 && c.dropped < kLingerBytes; ++i) {
+    ssize_t n = kal::sock_recv(c.fd, sink, sizeof sink, MSG_DONTWAIT);
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
+    if (n <= 0) break;
+    c.dropped += static_cast<std::size_t>(n);
+  }
+  close_conn(c);
+}
+
+void send_more(Conn& c) {
+  long n = kal::sock_send_now2(c.fd, nullptr, 0, c.out.data() + c.out_pos, c.out.size() - c.out_pos);
+  if (n < 0) {
+    reply_not_sent(c, errno);
+    close_conn(c);
+    return;
+  }
+  if (n == 0) return;
+  c.out_pos += static_cast<std::size_t>(n);
+  queued_bytes -= static_cast<std::size_t>(n);
+  c.deadline = Clock::now() + kReadTimeout;
+  if (c.out_pos < c.out.size()) return;
+  c.out.clear();
+  c.out_pos = 0;
+  after_reply(c);
+}
+
+// A connection whose deadline has passed.
+void expire(Conn& c) {
+  switch (c.stage) {
+    case Conn::Stage::head:
+      std::printf("run() no request from %s within %d s, connection dropped\n", c.host, serv_read_timeout_s);
+      close_conn(c);
+      break;
+    case Conn::Stage::body:
+      body_cut_short(c, true);
+      break;
+    case Conn::Stage::sending:
+      reply_not_sent(c, ETIMEDOUT);
+      close_conn(c);
+      break;
+    case Conn::Stage::closing:
+      close_conn(c);
+      break;
+    default:
+      break;
+  }
+}
+
+bool waits_on_peer(const Conn& c) {
+  return c.stage == Conn::Stage::head || c.stage == Conn::Stage::body || c.stage == Conn::Stage::sending ||
+         c.stage == Conn::Stage::closing;
+}
+
+void forget_closed() {
+  std::erase_if(conns, [](const std::unique_ptr<Conn>& c) { return c->stage == Conn::Stage::done; });
+}
+
+void close_all() {
+  for (auto& c : conns) close_conn(*c);
+  conns.clear();
+  queued_bytes = 0;
+  current = nullptr;
   sd2 = -1;
 }
 
-void drop() {
-  kal::sock_close(sd2);
-  sd2 = -1;
+Conn* first_ready() {
+  for (auto& c : conns)
+    if (c->stage == Conn::Stage::ready) return c.get();
+  return nullptr;
 }
-
-// Every pair of src into dst; a later value of the same name wins.
-void merge(hashtbl* dst, hashtbl* src) {
-  for (std::uint32_t i = 0; i < src->size; ++i) hashtbl_put(dst, src->keys[i], src->values[i]);
-}
-
-// The five request tables of one pass of the loop.
-struct RequestTables {
-  RequestTables() {
-    http_params = hashtbl_new(5000);
-    get_params = hashtbl_new(5000);
-    post_params = hashtbl_new(5000);
-    page_params = hashtbl_new(5000);
-    page_params00 = hashtbl_new(5000);
-  }
-  ~RequestTables() {
-    hashtbl_delete(&http_params);
-    hashtbl_delete(&get_params);
-    hashtbl_delete(&post_params);
-    hashtbl_delete(&page_params);
-    hashtbl_delete(&page_params00);
-  }
-  bool ok() const { return http_params && get_params && post_params && page_params && page_params00; }
-  RequestTables(const RequestTables&) = delete;
-  RequestTables& operator=(const RequestTables&) = delete;
-};
 
 // Accept errors after which the loop goes on: the peer gave up, or the
 // system is short of something for a moment.
@@ -491,22 +706,162 @@ bool accept_error_passes(int e) {
   }
 }
 
+// Accepts every waiting connection.  False after an accept failure that
+// ends the loop.
+bool accept_waiting() {
+  forget_closed();
+  for (;;) {
+    sockaddr_in peer{};
+    int fd = kal::tcp_accept(sd, &peer);
+    if (fd < 0) {
+      int e = errno;
+      if (e == EAGAIN || e == EWOULDBLOCK) return true;
+      if (accept_error_passes(e)) {
+        // Out of descriptors or memory: give the system a moment.
+        if (e == EMFILE || e == ENFILE || e == ENOBUFS || e == ENOMEM) ::usleep(100 * 1000);
+        return true;
+      }
+      std::printf("run() accept failed: %s\n", std::strerror(e));
+      return false;
+    }
+    auto c = std::make_unique<Conn>();
+    c->fd = fd;
+    c->peer = peer;
+    std::snprintf(c->host, sizeof c->host, "%s", sinaddrToString(peer.sin_addr));
+    kal::set_nonblocking(fd, true);
+    if (conns.size() >= static_cast<std::size_t>(serv_max_connections)) {
+      std::printf("run() %d connections open, %s refused\n", serv_max_connections, c->host);
+      refuse(*c, "503 Service Unavailable", "Too many connections are open; please try again.", false);
+      if (c->stage != Conn::Stage::done) close_conn(*c);
+      continue;
+    }
+    std::printf("accept from %s OK.\n", c->host);
+    c->deadline = Clock::now() + kReadTimeout;
+    Conn& added = *c;
+    conns.push_back(std::move(c));
+    // A request usually comes with its connection.
+    receive(added);
+  }
+}
+
+// Waits until `until` at the latest for the listening socket and the
+// connections, and handles what happened.  False when the loop must end
+// (an accept failure).
+bool poll_once(Clock::time_point until) {
+  std::vector<pollfd> fds;
+  std::vector<Conn*> of;
+  fds.reserve(conns.size() + 1);
+  of.reserve(conns.size());
+  fds.push_back(pollfd{sd, POLLIN, 0});
+  Clock::time_point wake = until;
+  for (auto& c : conns) {
+    if (!waits_on_peer(*c)) continue;
+    fds.push_back(pollfd{c->fd, static_cast<short>(c->stage == Conn::Stage::sending ? POLLOUT : POLLIN), 0});
+    of.push_back(c.get());
+    if (c->deadline < wake) wake = c->deadline;
+  }
+  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(wake - Clock::now()).count();
+  // Rounded up, so that the wait does not end just before a deadline.
+  int timeout = left <= 0 ? 0 : static_cast<int>(left) + 1;
+  int r = kal::poll_sockets(fds.data(), fds.size(), timeout);
+  if (r < 0) {
+    ::usleep(10 * 1000);
+    return true;
+  }
+  if (r > 0) {
+    for (std::size_t i = 1; i < fds.size(); ++i) {
+      if (fds[i].revents == 0) continue;
+      Conn& c = *of[i - 1];
+      if (c.stage == Conn::Stage::sending)
+        send_more(c);
+      else if (c.stage == Conn::Stage::closing)
+        drop_input(c);
+      else
+        receive(c);
+    }
+    if (fds[0].revents != 0 && !accept_waiting()) return false;
+  }
+  const Clock::time_point now = Clock::now();
+  for (auto& c : conns)
+    if (waits_on_peer(*c) && c->deadline <= now) expire(*c);
+  forget_closed();
+  return true;
+}
+
+// Reads more of the current connection, waiting until its deadline.  The
+// bytes added (> 0), or RECV_CLOSED or a negative code.
+long current_fill() {
+  if (!current || current->fd < 0) return RECV_ERROR;
+  if (current->peer_closed) return RECV_CLOSED;
+  char buf[16384];
+  for (;;) {
+    if (global_program_status == 1) return RECV_STOPPED;
+    ssize_t n = kal::sock_recv(current->fd, buf, sizeof buf, MSG_DONTWAIT);
+    if (n > 0) {
+      current->in.append(buf, static_cast<std::size_t>(n));
+      return n;
+    }
+    if (n == 0) {
+      current->peer_closed = true;
+      return RECV_CLOSED;
+    }
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return RECV_ERROR;
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(current->deadline - Clock::now()).count();
+    if (left <= 0) return RECV_TIMEOUT;
+    if (kal::wait_readable(current->fd, left < 1000 ? static_cast<int>(left) : 1000) < 0) return RECV_ERROR;
+  }
+}
+
+// Every pair of src into dst; a later value of the same name wins.
+void merge(hashtbl* dst, hashtbl* src) {
+  for (std::uint32_t i = 0; i < src->size; ++i) hashtbl_put(dst, src->keys[i], src->values[i]);
+}
+
+// The five request tables of one pass of the loop.
+struct RequestTables {
+  RequestTables() {
+    http_params = hashtbl_new(5000);
+    get_params = hashtbl_new(5000);
+    post_params = hashtbl_new(5000);
+    page_params = hashtbl_new(5000);
+    page_params00 = hashtbl_new(5000);
+  }
+  ~RequestTables() {
+    hashtbl_delete(&http_params);
+    hashtbl_delete(&get_params);
+    hashtbl_delete(&post_params);
+    hashtbl_delete(&page_params);
+    hashtbl_delete(&page_params00);
+  }
+  bool ok() const { return http_params && get_params && post_params && page_params && page_params00; }
+  RequestTables(const RequestTables&) = delete;
+  RequestTables& operator=(const RequestTables&) = delete;
+};
+
+// Every open connection is closed when the loop ends, however it ends.
+struct ConnsGuard {
+  ConnsGuard() = default;
+  ~ConnsGuard() { close_all(); }
+  ConnsGuard(const ConnsGuard&) = delete;
+  ConnsGuard& operator=(const ConnsGuard&) = delete;
+};
+
 enum class Pass { next, stop_request, stop_status };
 
-// Serves the accepted connection sd2 and closes it.  *status gets the status
+// Serves the whole request that has arrived on c.  *status gets the status
 // of the last head read.
-Pass serve(int* status) {
-  conn_start(sd2);
+Pass serve(Conn& c, int* status) {
+  current = &c;
+  current_pos = 0;
+  sd2 = c.fd;
+  cad = c.peer;
+  std::snprintf(serv_accept_host, sizeof serv_accept_host, "%s", c.host);
   recieve_len = 0;
   std::memset(recieve_buf, 0, 1025);
 
-  // The head, line by line, up to the blank line.
+  // The head, line by line, up to the blank line (all of it has arrived).
   int st;
   for (;;) {
-    if (global_program_status == 1) {
-      drop();
-      return Pass::stop_status;
-    }
     int line_start = recieve_len;
     st = ReceiveLine(recieve_buf + recieve_len, &recieve_len,
                      static_cast<std::size_t>(serv_max_head_len - recieve_len) + 1);
@@ -514,73 +869,15 @@ Pass serve(int* status) {
     if (recieve_len - line_start == 2 && recieve_buf[line_start] == '\r' && recieve_buf[line_start + 1] == '\n') break;
   }
   *status = st;
-  switch (st) {
-    case RECV_STOPPED:
-      drop();
-      return Pass::stop_status;
-    case RECV_TOO_LONG:
-      std::printf("run() request head from %s longer than %d bytes, refused\n", serv_accept_host, serv_max_head_len);
-      refuse("431 Request Header Fields Too Large", "The request head is too large.", true);
-      return Pass::next;
-    case RECV_TIMEOUT:
-      std::printf("run() no request from %s within %d s, connection dropped\n", serv_accept_host, serv_read_timeout_s);
-      drop();
-      return Pass::next;
-    case RECV_ERROR:
-      std::printf("run() receive error from %s: %s, connection dropped\n", serv_accept_host, std::strerror(errno));
-      drop();
-      return Pass::next;
-    case RECV_CLOSED:
-      // A connection closed without a byte is no request (a port probe).
-      if (recieve_len == 0) {
-        drop();
-        return Pass::next;
-      }
-      break;
-    default:
-      break;
-  }
+  if (st == RECV_STOPPED) return Pass::stop_status;
 
   parse_request(http_params, recieve_buf);
   parse_address(http_params, get_params, "");
   merge(page_params, get_params);
-  long content_length = 0;
-  if (const char* cl = hashtbl_get_ptr(http_params, "content-length")) {
-    std::printf(".");
-    char* end = nullptr;
-    errno = 0;
-    long long v = std::strtoll(cl, &end, 10);
-    if (end == cl) v = 0;
-    if (errno == ERANGE || v > INT_MAX) v = LLONG_MAX;
-    content_length = v < 0 ? 0 : v > LONG_MAX ? LONG_MAX : static_cast<long>(v);
-  }
-
-  if (content_length >= 1) {
-    // The head and the body share the receive buffer, which stays terminated.
-    long room = static_cast<long>(max_send_buf_len) - 1 - recieve_len;
-    if (content_length > room) {
-      std::printf("run() request body of %ld bytes from %s does not fit (%ld bytes), refused\n", content_length,
-                  serv_accept_host, room);
-      refuse("413 Payload Too Large", "The request body is too large.", true);
-      return Pass::next;
-    }
-    conn.deadline = Clock::now() + std::chrono::seconds(serv_read_timeout_s);
-    int before = recieve_len;
-    int b = read_body(content_length);
-    if (b == RECV_STOPPED) {
-      drop();
-      return Pass::stop_status;
-    }
-    if (b != RECV_LINE) {
-      // Half a form is no form: the page does not run.
-      std::printf("run() request body from %s cut short (%d of %ld bytes), not processed\n", serv_accept_host,
-                  recieve_len - before, content_length);
-      if (b == RECV_TIMEOUT)
-        refuse("408 Request Timeout", "The request body did not arrive in time.", false);
-      else
-        refuse("400 Bad Request", "The request body is incomplete.", false);
-      return Pass::next;
-    }
+  if (c.body_len > 0) {
+    std::memcpy(recieve_buf + recieve_len, c.in.data() + c.head_len, static_cast<std::size_t>(c.body_len));
+    recieve_len += static_cast<int>(c.body_len);
+    recieve_buf[recieve_len] = 0;
   }
 
   parse_request(http_params, recieve_buf);
@@ -591,6 +888,9 @@ Pass serve(int* status) {
   parse_params(post_params, hashtbl_get_ptr(http_params, "params"));
   merge(page_params, post_params);
   std::printf("3 address0=%s\n", request_line.c_str());
+  // The request is in the tables; its bytes are no longer needed.
+  std::string().swap(c.in);
+  current = nullptr;
 
   sess_start();
   send_buf[0] = 0;
@@ -638,14 +938,20 @@ Pass serve(int* status) {
     head_len = static_cast<std::size_t>(header_buf_len);
   }
   bin_file_flag = 0;
-  if (kal::sock_send_all2(sd2, head, head_len, send_buf, static_cast<std::size_t>(send_buf_len),
-                          serv_read_timeout_s * 1000) != 0)
-    std::printf("run() reply to %s not sent whole: %s\n", serv_accept_host, std::strerror(errno));
-  kal::sock_drain_close(sd2);
+  send_reply(c, head, head_len, send_buf, static_cast<std::size_t>(send_buf_len), false);
   sd2 = -1;
 
   if (request_line.compare(0, 9, "GET /stop") == 0) {
-    if (kal::is_loopback(cad.sin_addr.s_addr)) return Pass::stop_request;
+    if (kal::is_loopback(cad.sin_addr.s_addr)) {
+      // The loop ends: the reply goes out first.
+      if (c.stage == Conn::Stage::sending) {
+        if (kal::sock_send_all2(c.fd, nullptr, 0, c.out.data() + c.out_pos, c.out.size() - c.out_pos,
+                                serv_read_timeout_s * 1000) != 0)
+          reply_not_sent(c, errno);
+        close_conn(c);
+      }
+      return Pass::stop_request;
+    }
     std::printf("run() stop request from %s ignored: only a local client may stop the server\n", serv_accept_host);
   }
   return Pass::next;
@@ -658,20 +964,18 @@ int ReceiveLine(char* buf, int* count, std::size_t room) {
   std::size_t k = 0;
   int result;
   for (;;) {
-    if (conn.pos == conn.len) {
-      long n = sd2 < 0 ? RECV_ERROR : conn_recv(conn.bytes, sizeof conn.bytes);
+    if (!current || current_pos == current->in.size()) {
+      long n = current_fill();
       if (n <= 0) {
         result = static_cast<int>(n);
         break;
       }
-      conn.pos = 0;
-      conn.len = static_cast<std::size_t>(n);
     }
     if (k + 1 >= room) {
       result = RECV_TOO_LONG;
       break;
     }
-    char c = conn.bytes[conn.pos++];
+    char c = current->in[current_pos++];
     buf[k++] = c;
     if (c == '\n') {
       result = RECV_LINE;
@@ -685,6 +989,7 @@ int ReceiveLine(char* buf, int* count, std::size_t room) {
 
 int run() {
   int status = 0;
+  ConnsGuard guard;
   for (;;) {
     if (global_program_status == 1) return 0;
     RequestTables tables;
@@ -694,13 +999,13 @@ int run() {
     }
     save_watchdog();
 
-    // Wait for a connection; every other idle second runs the idle jobs.
+    // Wait for a whole request; every other idle second runs the idle jobs.
     int idle = 0;
-    int fd = -1;
-    while (fd < 0) {
+    Clock::time_point tick = Clock::now() + std::chrono::seconds(1);
+    Conn* ready = nullptr;
+    while (!(ready = first_ready())) {
       if (global_program_status == 1) return 0;
-      int r = kal::wait_readable(sd, 1000);
-      if (r <= 0) {
+      if (Clock::now() >= tick) {
         if (++idle % 2 == 1) {
           std::printf(".");
           std::fflush(stdout);
@@ -712,29 +1017,13 @@ int run() {
             Towary_import_z_wfmag_last_call_t = now;
           }
         }
+        tick = Clock::now() + std::chrono::seconds(1);
         continue;
       }
-      sockaddr_in peer{};
-      fd = kal::tcp_accept(sd, &peer);
-      if (fd < 0) {
-        int e = errno;
-        if (accept_error_passes(e)) {
-          // Out of descriptors or memory: give the system a moment.
-          if (e == EMFILE || e == ENFILE || e == ENOBUFS || e == ENOMEM) ::usleep(100 * 1000);
-          continue;
-        }
-        std::printf("run() accept failed: %s\n", std::strerror(e));
-        return 1;
-      }
-      cad = peer;
+      if (!poll_once(tick)) return 1;
     }
-    // The connection blocks; the listening socket does not pass that on.
-    kal::set_nonblocking(fd, false);
-    std::snprintf(serv_accept_host, sizeof serv_accept_host, "%s", sinaddrToString(cad.sin_addr));
-    std::printf("accept from %s OK.\n", serv_accept_host);
-
-    sd2 = fd;
-    Pass p = serve(&status);
+    Pass p = serve(*ready, &status);
+    forget_closed();
     if (p == Pass::stop_status) return 0;
     if (p == Pass::stop_request) return status;
   }

@@ -1,10 +1,14 @@
 // The HTTP server loop and the reply buffer.
 //
-// One thread serves one connection at a time: accept, read the head and the
-// body into the request tables, let the session layer and the page callback
-// proj_run fill the reply buffer send_buf, prefix the status line and the
-// headers, send, close.  While idle the loop writes the heartbeat file
-// "watchdog.txt" and runs the scheduled jobs.
+// One thread serves one request at a time: read the head and the body into
+// the request tables, let the session layer and the page callback proj_run
+// fill the reply buffer send_buf, prefix the status line and the headers,
+// send, close.  The heads and bodies of several connections arrive side by
+// side (non-blocking sockets and one poll), each within its own deadline, so
+// that a slow client delays nobody; a request runs as soon as it is whole,
+// and a reply the client does not take at once goes out from the same poll.
+// While idle the loop writes the heartbeat file "watchdog.txt" and runs the
+// scheduled jobs.
 //
 // Every page writes its HTML through the appenders below (app and kin), which
 // convert the program's Windows-1250 text into the browser's code page and
@@ -15,7 +19,9 @@
 // with 431, a body that does not fit the receive buffer with 413, a client
 // that does not send its head and body within serv_read_timeout_s seconds
 // each is dropped, and a body cut short is not processed.  A client that
-// stops taking its reply for as long is dropped as well.
+// stops taking its reply for as long is dropped as well.  At most
+// serv_max_connections connections are open at once; one more is answered
+// with 503 and closed.
 #pragma once
 
 #include <csignal>
@@ -39,9 +45,10 @@ int init();
 // accept failure (returns 1).
 int run();
 
-// Reads one line of the request head from the current connection into buf,
-// LF kept and the text terminated, storing at most room - 1 bytes.  Adds the
-// bytes stored to *count.  Returns:
+// Reads one line of the request head from the connection being served into
+// buf (what has arrived first, then from the socket until the connection's
+// deadline), LF kept and the text terminated, storing at most room - 1
+// bytes.  Adds the bytes stored to *count.  Returns:
 inline constexpr int RECV_LINE = 1;       // a whole line
 inline constexpr int RECV_CLOSED = 0;     // the peer closed (buf holds what came)
 inline constexpr int RECV_ERROR = -1;     // receive error
@@ -103,6 +110,7 @@ extern std::time_t Towary_import_z_wfmag_last_call_t;
 // serv_read_timeout_s seconds is abandoned too.
 inline constexpr int serv_max_head_len = 64 * 1024;
 inline constexpr int serv_read_timeout_s = 10;
+inline constexpr int serv_max_connections = 100;
 
 // --- the reply ---------------------------------------------------------------
 

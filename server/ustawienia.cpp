@@ -22,15 +22,18 @@ struct IntRange {
   const char* key;
   int min;
   int max;
+  // A list page size: the range holds for what is stored; a reader only
+  // needs at least one row a page.
+  bool page_size = false;
 };
 
 // The keys whose values must be numbers within a range (both ends included).
 constexpr IntRange kRanges[] = {
-    {"Firm_na_stronie", 10, 1000},
-    {"Napraw_na_stronie", 10, 1000},
-    {"Sprzetu_na_stronie", 10, 1000},
-    {"Towarow_na_stronie", 10, 1000},
-    {"Transakcji_na_stronie", 10, 1000},
+    {"Firm_na_stronie", 10, 1000, true},
+    {"Napraw_na_stronie", 10, 1000, true},
+    {"Sprzetu_na_stronie", 10, 1000, true},
+    {"Towarow_na_stronie", 10, 1000, true},
+    {"Transakcji_na_stronie", 10, 1000, true},
     {"Logo_pozycja_x", -300, 300},
     {"Logo_pozycja_y", -300, 300},
     {"Logo_szerokosc", 70, 800},
@@ -110,6 +113,7 @@ long ustawienia_get_l(const char* key) {
   const long v = to_l(text);
   const IntRange* r = key ? range_of(key) : nullptr;
   if (!r) return v;
+  if (r->page_size) return is_number(text) && v >= 1 ? v : 1;
   if (!is_number(text) || v < r->min) return r->min;
   if (v > r->max) return r->max;
   return v;

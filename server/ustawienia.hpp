@@ -65,10 +65,11 @@ int ustawienia0();
 int ustawienia_init();
 
 // A numeric setting for code that counts, divides or loops with it (list page
-// sizes, day offsets, periods): the value as a number, kept within the key's
-// range when the key is range-checked.  A missing or non-numeric value of
-// such a key gives the range's lower end instead of 0.  Keys without a range
-// read as atol would.
+// sizes, day offsets, periods): the value as a number.  A list page size
+// ("..._na_stronie") is at least 1 (a missing, non-numeric or smaller value
+// gives 1) and otherwise taken as stored.  Other range-checked keys are kept
+// within their range, a missing or non-numeric value giving the range's lower
+// end instead of 0.  Keys without a range read as atol would.
 long ustawienia_get_l(const char* key);
 
 namespace kal {

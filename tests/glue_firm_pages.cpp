@@ -119,12 +119,16 @@ TEST_F(FirmPages, PagingCountsFromTheFirstRowShown) {
   page([&] { rc = mgs_Firmy_list(); }, {{"n_10", "l"}});
   EXPECT_EQ(rc, -1);
   // A page size of 0, none at all or a negative one never divides by zero:
-  // it reads as the smallest page the setting allows.
+  // it reads as pages of one row.  A size outside the settings page's range
+  // is taken as stored.
   for (const char* size : {"0", "", "-3"}) {
     hashtbl_put(ustawienia_ht, "Firm_na_stronie", size);
     out = list({{"n_10", "|<"}});
-    EXPECT_TRUE(has(out, "<small>1 - 10 ze_znalezionych_text 25</small>")) << size;
+    EXPECT_TRUE(has(out, "<small>1 - 1 ze_znalezionych_text 25</small>")) << size;
   }
+  hashtbl_put(ustawienia_ht, "Firm_na_stronie", "5");
+  out = list({{"n_10", "|<"}});
+  EXPECT_TRUE(has(out, "<small>1 - 5 ze_znalezionych_text 25</small>")) << out;
 }
 
 TEST_F(FirmPages, NameCheck) {

@@ -82,21 +82,22 @@ TEST_F(FirmyBrowser, ListNewFirmAndItsEditPage) {
                               {"Firmy_miasto", "\xc5\x81\xc3\xb3" "d\xc5\xba"},
                               {"Firmy_telefon", "42 555 12 34"}},
                              "input[name=\"n_9\"][value=\"Zatwierd\xc5\xba\"]"));
-  // The firm is in the table file (Windows-1250).
+  // The firm is in the table file (Windows-1250), after the own firm and the
+  // retail customer of the shipped data.
   const std::string dat = slurp(srv_.file("dat/Firmy.dat"));
-  EXPECT_NE(dat.find(" 2 'Zak\xb3" "ad \x8crubka \"Z\xbf\" & syn' '' '725-111-22-33' 'ul. Wsch\xf3" "dnia 7' '90-001' "
+  EXPECT_NE(dat.find(" 3 'Zak\xb3" "ad \x8crubka \"Z\xbf\" & syn' '' '725-111-22-33' 'ul. Wsch\xf3" "dnia 7' '90-001' "
                      "'\xa3\xf3" "d\x9f'"),
             std::string::npos)
       << dat;
 
   // Found in the list, and its link opens it for editing.
   ASSERT_TRUE(browser_.open(url("firmy.htm?n_10=l")));
-  EXPECT_EQ(browser_.eval("String(document.querySelectorAll('a[href*=\"n_19=e\"]').length)"), "2");
-  ASSERT_TRUE(browser_.submit("document.querySelector('a[href*=\"Firmy_Id=2&\"]').click()"));
+  EXPECT_EQ(browser_.eval("String(document.querySelectorAll('a[href*=\"n_19=e\"]').length)"), "3");
+  ASSERT_TRUE(browser_.submit("document.querySelector('a[href*=\"Firmy_Id=3&\"]').click()"));
   EXPECT_EQ(title(), "Kontrahent i serwisowany sprz\xc4\x99t");
   EXPECT_EQ(field("Firmy_nazwa"), name);
   EXPECT_EQ(field("Firmy_miasto"), "\xc5\x81\xc3\xb3" "d\xc5\xba");
-  EXPECT_EQ(field("Firmy_Id"), "2");
+  EXPECT_EQ(field("Firmy_Id"), "3");
   EXPECT_TRUE(browser_.screenshot(kShots + "/firma_edit.png"));
 
   // A changed phone, confirmed on the edit page, is in the file.
@@ -114,11 +115,11 @@ TEST_F(FirmyBrowser, AScriptInAFirmNameIsShownAsText) {
                              "input[name=\"n_9\"][value=\"Zatwierd\xc5\xba\"]"));
 
   ASSERT_TRUE(browser_.open(url("firmy.htm?n_10=l")));
-  EXPECT_EQ(browser_.eval("document.querySelector('a[href*=\"Firmy_Id=2&\"]').textContent"), script);
+  EXPECT_EQ(browser_.eval("document.querySelector('a[href*=\"Firmy_Id=3&\"]').textContent"), script);
   EXPECT_EQ(browser_.eval("String(document.querySelectorAll('img[src=x]').length)"), "0");
   EXPECT_TRUE(browser_.screenshot(kShots + "/firmy_script_name.png"));
 
-  ASSERT_TRUE(browser_.open(url("firma_2.htm?n_19=e&Firmy_Id=2")));
+  ASSERT_TRUE(browser_.open(url("firma_3.htm?n_19=e&Firmy_Id=3")));
   EXPECT_EQ(field("Firmy_nazwa"), script);
   EXPECT_EQ(field("Firmy_miasto"), "<img src=x onerror=alert(2)>");
   // The hidden fields that hand the firm to a new repair hold it as text too.

@@ -39,6 +39,7 @@ class PageOut : public ::testing::Test {
                      {"Usun_sp_button", "Usun "},
                      {"Firm_na_stronie", "50"},
                      {"Napraw_na_stronie", "5000"},
+                     {"Transakcji_na_stronie", "5"},
                      {"Lista_na_stronie", "10"},
                      {"Zero_na_stronie", "0"},
                      {"Ujemne_na_stronie", "-7"}}};
@@ -204,10 +205,11 @@ INSTANTIATE_TEST_SUITE_P(
         Paging{"Ujemne_na_stronie", 3, nullptr, ">|", 2, 3, 3, 1},
         Paging{"Nie_ma_na_stronie", 3, nullptr, ">|", 2, 3, 3, 1},
         Paging{"Zero_na_stronie", 0, nullptr, ">|", 0, 1, 0, 1},
-        // A range-checked size reads as its lower bound when it is missing,
-        // as its upper bound when it is stored too large.
-        Paging{"Sprzetu_na_stronie", 120, nullptr, ">|", 110, 111, 120, 10},
-        Paging{"Napraw_na_stronie", 120, "60", ">|", 0, 1, 120, 1000}));
+        // A list's own size setting makes pages of one row when it is
+        // missing, and is taken as stored beyond the settings page's range.
+        Paging{"Sprzetu_na_stronie", 120, nullptr, ">|", 119, 120, 120, 1},
+        Paging{"Napraw_na_stronie", 120, "60", ">|", 0, 1, 120, 5000},
+        Paging{"Transakcji_na_stronie", 12, "0", ">>", 5, 6, 10, 5}));
 
 // --- files -------------------------------------------------------------------------
 

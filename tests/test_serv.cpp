@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <sys/socket.h>
 #include <thread>
@@ -607,6 +608,60 @@ TEST_F(Loop, ClientThatTakesNoReplyIsDropped) {
   EXPECT_EQ(r.body, "ok");
   EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(13));
   close(fd);
+}
+
+TEST_F(Loop, SlowClientsDelayNobody) {
+  // One client takes nothing of a large reply, one sends half a body, one
+  // half a head: each waits for its own deadline, the others are served.
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  ASSERT_GE(fd, 0);
+  int small = 4096;
+  setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(port_);
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+  const char req[] = "GET /big HTTP/1.0\r\n\r\n";
+  ASSERT_EQ(send(fd, req, sizeof req - 1, 0), static_cast<ssize_t>(sizeof req - 1));
+  kal::e2e::Client half_body(port_), half_head(port_);
+  half_body.send("POST / HTTP/1.1\r\nContent-Length: 10\r\n\r\nv=");
+  half_head.send("GET /?v=late HTTP/1.0\r\nHost: x");
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+
+  for (int i = 0; i < 3; ++i) {
+    auto t0 = std::chrono::steady_clock::now();
+    EXPECT_EQ(ok_request().body, "ok");
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(1));
+  }
+  // The half head, completed, is served as well.
+  half_head.send("\r\n\r\n");
+  EXPECT_EQ(kal::e2e::parse_reply(half_head.read_all(3000)).body, "late");
+  EXPECT_EQ(pages_run, 5);
+  close(fd);
+}
+
+TEST_F(Loop, ConnectionsBeyondTheLimitAreRefused) {
+  std::vector<std::unique_ptr<kal::e2e::Client>> open;
+  for (int i = 0; i < serv_max_connections; ++i) {
+    open.push_back(std::make_unique<kal::e2e::Client>(port_));
+    ASSERT_TRUE(open.back()->ok()) << i;
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  bool closed = false;
+  kal::e2e::Client one_more(port_);
+  one_more.send("GET /?v=more HTTP/1.0\r\n\r\n");
+  auto r = kal::e2e::parse_reply(one_more.read_all(3000, &closed));
+  EXPECT_EQ(r.status, 503);
+  EXPECT_TRUE(closed);
+  EXPECT_EQ(pages_run, 0);
+  // A connection that goes makes room for the next.
+  open.back()->close();
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_EQ(ok_request().body, "ok");
+  // The ones still open are served when they send their request.
+  open.front()->send("GET /?v=first HTTP/1.0\r\n\r\n");
+  EXPECT_EQ(kal::e2e::parse_reply(open.front()->read_all(3000)).body, "first");
 }
 
 TEST_F(Loop, StopStatusAndStopRequestEndTheLoop) {

@@ -83,20 +83,25 @@ TEST(LiczbaSlownie, SpellsWholeNumbersInEachLanguage) {
       {EN, 1000000, u8"one million"},
       {EN, 2000000, u8"two million"},
       {EN, 2000000000, u8"two billion"},
-      // German: units before tens in one word, "ein" inside it and before
-      // tausend, "eine" before Millionen.
+      // German: a number below a million in one word, units before tens,
+      // "ein" inside it and before tausend, "eine" before Millionen.
       {DE, 21, u8"einundzwanzig"},
       {DE, 30, u8"dreißig"},
       {DE, 99, u8"neunundneunzig"},
       {DE, 100, u8"hundert"},
-      {DE, 101, u8"hundert eins"},
-      {DE, 121, u8"hundert einundzwanzig"},
+      {DE, 101, u8"hunderteins"},
+      {DE, 121, u8"hunderteinundzwanzig"},
       {DE, 1000, u8"eintausend"},
-      {DE, 1001, u8"eintausend eins"},
-      {DE, 21000, u8"einundzwanzig tausend"},
-      {DE, 101000, u8"hundert ein tausend"},
+      {DE, 1001, u8"eintausendeins"},
+      {DE, 2000, u8"zweitausend"},
+      {DE, 21000, u8"einundzwanzigtausend"},
+      {DE, 100000, u8"einhunderttausend"},
+      {DE, 101000, u8"einhunderteintausend"},
+      {DE, 999999, u8"neunhundertneunundneunzigtausendneunhundertneunundneunzig"},
       {DE, 1000000, u8"eine Million"},
-      {DE, 101000000, u8"hundert eine Millionen"},
+      {DE, 1000001, u8"eine Million eins"},
+      {DE, 2500000, u8"zwei Millionen fünfhunderttausend"},
+      {DE, 101000000, u8"einhunderteine Millionen"},
       {DE, 2000000000, u8"zwei Milliarden"},
       // Czech: the same forms as Polish; a billion is feminine.
       {CS, 0, u8"nula"},
@@ -215,9 +220,7 @@ void replace_all(std::string& s, const std::string& what, const std::string& wit
 }
 
 // What stays when the conventions of written forms are set aside: case,
-// commas, hyphens, the British "and", and where the blanks go (the printouts
-// keep a blank between the groups of a number so that long amounts can wrap,
-// where German writes one word: "zwei tausend" for "zweitausend").
+// commas, hyphens and the British "and".
 std::string normalized(const std::string& language, std::string s) {
   for (char& c : s)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -226,8 +229,11 @@ std::string normalized(const std::string& language, std::string s) {
   s = " " + s + " ";
   if (language == "en") replace_all(s, " and ", " ");
   if (language == "de") {
-    replace_all(s, " ", "");
-    replace_all(s, "einhundert", "hundert");  // num2words says "einhundert", the system "hundert"
+    // slips of num2words: "einhunderteinstausend", "einhunderteins Millionen"
+    replace_all(s, "einstausend", "eintausend");
+    replace_all(s, "eins million", "eine million");
+    replace_all(s, "eins milliard", "eine milliard");
+    replace_all(s, "einhundert", "hundert");  // num2words says "einhundert" where the system says "hundert"
   }
   if (language == "pl") replace_all(s, u8(u8"dzisiąt"), u8(u8"dziesiąt"));  // a spelling slip of num2words
   std::string out;
@@ -241,8 +247,9 @@ std::string normalized(const std::string& language, std::string s) {
 
 TEST(LiczbaSlownie, AgreesWithNum2words) {
   const std::vector<int32_t> numbers = {0,    1,    2,     5,     11,     21,     71,      80,      91,
-                                        101,  200,  1000,  2000,  5000,   21000,  22000,   80000,   200000,
-                                        1000000, 2500000, 1999999999};
+                                        101,  121,  200,   1000,  1001,   2000,   5000,    21000,   22000,
+                                        80000, 100000, 101000, 200000, 999999, 1000000, 1000001, 2500000,
+                                        101000000, 1999999999};
   for (int language : {PL, EN, DE, FR, RU}) {
     const std::vector<std::string> reference = num2words(kLangCode[language], numbers);
     ASSERT_EQ(reference.size(), numbers.size()) << kLangCode[language];
@@ -281,6 +288,7 @@ TEST(LiczbaSlownie, BelowOneThousand) {
   EXPECT_STREQ(liczba_999_slownie(-1), "");
   EXPECT_STREQ(liczba_999_slownie_de(21), "einundzwanzig");  // German whatever the UI language
   EXPECT_STREQ(liczba_999_slownie_de(1000), "eintausend");
+  EXPECT_STREQ(liczba_999_slownie_de(999), "neunhundertneunundneunzig");
   EXPECT_STREQ(liczba_999_slownie_de(1001), "");
   EXPECT_STREQ(liczba_999_slownie_de(-1), "");
   oo_texts_set_lang(DE);

@@ -95,15 +95,25 @@ TEST_F(Store, RangeCheckedKeysRefuseWhatIsNotANumberInRange) {
 }
 
 // Pages divide by the list page sizes and count days with the offsets: their
-// readers never get 0 or a value out of range.
+// readers never get 0 or a value out of range.  A page size is taken as
+// stored as long as it makes pages of at least one row.
 TEST_F(Store, NumericReaderKeepsRangeCheckedValuesInRange) {
-  EXPECT_EQ(ustawienia_get_l("Firm_na_stronie"), 10) << "missing";
-  hashtbl_put(ustawienia_ht, "Napraw_na_stronie", "0");
-  EXPECT_EQ(ustawienia_get_l("Napraw_na_stronie"), 10);
-  hashtbl_put(ustawienia_ht, "Towarow_na_stronie", "5000");
-  EXPECT_EQ(ustawienia_get_l("Towarow_na_stronie"), 1000);
-  hashtbl_put(ustawienia_ht, "Sprzetu_na_stronie", "25");
-  EXPECT_EQ(ustawienia_get_l("Sprzetu_na_stronie"), 25);
+  const struct {
+    const char* key;
+    const char* stored;  // nullptr: missing (before any case stores the key)
+    long read;
+  } cases[] = {
+      {"Firm_na_stronie", nullptr, 1},    {"Napraw_na_stronie", "0", 1},
+      {"Napraw_na_stronie", "-4", 1},     {"Napraw_na_stronie", "abc", 1},
+      {"Firm_na_stronie", "5", 5},        {"Towarow_na_stronie", "1200", 1200},
+      {"Sprzetu_na_stronie", "25", 25},   {"Transakcji_na_stronie", "1", 1},
+      {"szacunkowa_data_offset", nullptr, 1}, {"szacunkowa_data_offset", "500", 366},
+      {"Zaplanuj_za_dni", "0", 1},
+  };
+  for (const auto& c : cases) {
+    if (c.stored) hashtbl_put(ustawienia_ht, c.key, c.stored);
+    EXPECT_EQ(ustawienia_get_l(c.key), c.read) << c.key << "=" << (c.stored ? c.stored : "(missing)");
+  }
   EXPECT_EQ(ustawienia_get_l("Faktura_oryginal_kopia"), 0) << "no range: as atol";
   hashtbl_put(ustawienia_ht, "Faktura_oryginal_kopia", "2");
   EXPECT_EQ(ustawienia_get_l("Faktura_oryginal_kopia"), 2);

@@ -448,6 +448,9 @@ TEST(FieldCodec, Blobs) {
       {" 000000301abFF", 0, 0, 3, "\x01\xAB\xFF"},
       {"0000000 x", 0, 0, 0, "kept"},
       {"00000", 2, 1, 4, "kept"},
+      // The file ends before the field: the blob is left as it was.
+      {"", 1, 1, 4, "kept"},
+      {" \t\r\n", 1, 1, 4, "kept"},
       {"000000301", 4, 1, 3, "\x01\x00\x00"},
       {"000000301A", 5, 1, 3, "\x01\x00\x00"},
   };

@@ -4,7 +4,8 @@
 Every table of the database gets its file: the rows a workshop needs on its
 first day (repair states and kinds, document kinds, its own firm, VAT rates,
 a unit, payment forms, a warehouse, the currency, goods types, a country, firm
-types and a few postcodes), and every other table just the version line (the
+types and a few postcodes; firm 1 is the workshop itself, firm 2 the retail
+customer of new sales), and every other table just the version line (the
 postcodes' file has none).  The files are in the program's own form: texts in
 Windows-1250, one record a line, CR LF line ends; loading them and saving
 them again gives the same bytes.
@@ -47,6 +48,9 @@ SEED = {
     # Id_Panstwa, czas_modyfikacji, flags
     "Firmy": ("z" + "s" * 14 + "zzti", [
         [1, "Nasz serwis", "Dane w\u0142asnej firmy: prosz\u0119 uzupe\u0142ni\u0107",
+         "", "", "", "", "", "", "", "", "", "", "", "", 1, 1, 0, 0],
+        # The retail customer, preselected on every new sale.
+        [2, "Klient detaliczny", "Sprzeda\u017c detaliczna (paragon)",
          "", "", "", "", "", "", "", "", "", "", "", "", 1, 1, 0, 0],
     ]),
     "Firmy_typy": ("zss", [
