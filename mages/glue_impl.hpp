@@ -13,6 +13,7 @@
 
 #include "lib/convert.hpp"
 #include "mages/glue.hpp"
+#include "mages/mgs_vv.hpp"
 #include "server/html_form.hpp"
 #include "server/serv.hpp"
 #include "server/sess.hpp"
@@ -386,15 +387,9 @@ struct glue {
   // --- text overrides ------------------------------------------------------------------
 
   static const char* vv(const char* text) {
-    if (!text) return "";
     static hashtbl* overrides = nullptr;
-    if (!overrides) {
-      overrides = hashtbl_new(100);
-      if (!overrides) return text;
-      hashtbl_load_sp(overrides, (std::string(M::name) + ".vv").c_str());
-    }
-    const char* v = hashtbl_get_ptr(overrides, text);
-    return v ? v : text;
+    static const std::string file = std::string(M::name) + ".vv";
+    return page_text_vv(&overrides, file.c_str(), text);
   }
 
   // --- choice lists --------------------------------------------------------------------

@@ -6,15 +6,22 @@
 
 #include "lib/convert.hpp"
 #include "mages/mages.hpp"
+#include "mages/cards/mgs_Serwisanci_koszty.hpp"
+#include "mages/cards/mgs_Srodki_transportu.hpp"
+#include "mages/cards/mgs_Users.hpp"
 #include "mages/equipment/mgs_Serwis_kolory.hpp"
 #include "mages/equipment/mgs_Serwis_ramy.hpp"
 #include "mages/equipment/mgs_Serwis_typy.hpp"
 #include "mages/firms/mgs_Firmy.hpp"
 #include "mages/firms/mgs_Formy_platnosci.hpp"
+#include "mages/firms/mgs_Info.hpp"
 #include "mages/firms/mgs_Jednostki_metryczne.hpp"
+#include "mages/firms/mgs_Naprawy_przyjmujacy.hpp"
 #include "mages/firms/mgs_Naprawy_przyjmujacy0.hpp"
 #include "mages/firms/mgs_Naprawy_stany0.hpp"
+#include "mages/firms/mgs_Naprawy_typy.hpp"
 #include "mages/firms/mgs_Naprawy_typy0.hpp"
+#include "mages/firms/mgs_Naprawy_wykonawcy.hpp"
 #include "mages/firms/mgs_Naprawy_wykonawcy0.hpp"
 #include "mages/goods/mgs_Raporty.hpp"
 #include "mages/goods/mgs_Rozlicz_mies_czesci.hpp"
@@ -61,6 +68,18 @@ void mgs_register_pages() {
   MGS_DICT_PAGES_REGISTER(Formy_platnosci)
   MGS_DICT_PAGES_REGISTER(Stawki_VAT)
   MGS_DICT_PAGES_REGISTER(Towary_typy)
+  // Repair kinds, receiving employees, repairers.
+  MGS_DICT_PAGES_REGISTER(Naprawy_typy)
+  MGS_DICT_PAGES_REGISTER_ACTION_LIST(Naprawy_przyjmujacy)
+  MGS_DICT_PAGES_REGISTER(Naprawy_wykonawcy)
+  // Means of transport, servicemen's costs, users.
+  MGS_DICT_PAGES_REGISTER_ACTION_LIST(Srodki_transportu)
+  MGS_DICT_PAGES_REGISTER(Serwisanci_koszty)
+  mgs_page_register(MGS_PAGE_UsersL, [](const char*, const char*) { return mgs_Users_list(); });
+  mgs_page_register(MGS_PAGE_UsersE, [](const char*, const char* a) { return mgs_Users_edit(a); });
+  mgs_page_register(MGS_PAGE_UsersN, [](const char*, const char* a) { return mgs_Users_new(a); });
+  // The about page.
+  mgs_page_register(MGS_PAGE_Info, [](const char*, const char*) { return mgs_Info(); });
 
   // The sales and purchase documents: new, list and edit pages of each type.
   mgs_page_register(MGS_PAGE_DostawaN, [](const char*, const char* a) { return mgs_Transakcje_new(2, a); });

@@ -63,12 +63,12 @@ void strip_reserved(hashtbl* t) {
 }
 
 // The request's parameters into the session, except the look-up code, which
-// never changes what the session stores.
+// never changes what the session stores, and those kept in the request only.
 void merge_request(hashtbl* vars) {
   if (!vars || !page_params) return;
   for (std::uint32_t i = 0; i < page_params->size; ++i) {
     const char* k = page_params->keys[i];
-    if (std::strcmp(k, "sess_code") == 0) continue;
+    if (std::strcmp(k, "sess_code") == 0 || kal::sess_request_only_name(k)) continue;
     hashtbl_put(vars, k, page_params->values[i]);
   }
 }
@@ -138,6 +138,8 @@ bool sess_reserved_name(const char* name) {
          std::strcmp(name, "Wyloguj") == 0 || std::strcmp(name, "Towary_transakcje_count.s") == 0 ||
          std::strcmp(name, "Towary_transakcje_count.d") == 0;
 }
+
+bool sess_request_only_name(const char* name) { return name && std::strcmp(name, "Users_user_passwd") == 0; }
 
 long sess_login_timeout() {
   // A missing or broken setting must not log every session out after a

@@ -148,6 +148,10 @@ std::string sess_file_name(unsigned long id);
 // The request parameters the server keeps for itself: never taken from a
 // request.
 bool sess_reserved_name(const char* name);
+// Request parameters that stay in their request and are never kept in a
+// session (and so never in its file): the password a user form posts.  Pages
+// read them with get_post_or_get_s.
+bool sess_request_only_name(const char* name);
 // The log-in time-out in seconds: the setting "Logowanie_timeout" when it
 // holds a positive number, else sess_default_login_timeout.  A session idle
 // longer is logged out; the purge removes sessions idle ten times as long (at

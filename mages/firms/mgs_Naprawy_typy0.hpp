@@ -1,5 +1,7 @@
 // Glue of the repair kinds.  A kind shows as its name, a blank and its firm
 // name; its option lines come in Id order, kinds with equal texts all listed.
+// Naprawy_typy_vv gives the overrides of the kind pages' texts from
+// "Naprawy_typy.vv".
 #pragma once
 
 #include "db/Naprawy_typy.hpp"
@@ -7,7 +9,7 @@
 
 #define Naprawy_typy_GLUE(X, T)                                                                   \
   X(record, T) X(create, T) X(update, T) X(lookup, T, nazwa_typu) X(ht, T) X(select_options, T) \
-  X(select_name, T) X(radio, T)
+  X(select_name, T) X(radio, T) X(vv, T)
 MGS_GLUE_DECLARE(Naprawy_typy)
 
 template <>

@@ -1,0 +1,156 @@
+// Pages of the real kalmitor program from a test: a server on a copy of
+// data/ with the test's own files over it, a session logged in, forms posted
+// with their fields, and the table files read back as the oracle.
+//
+//   kal::pages::Site site({{"dat/Firmy.dat", firms}});
+//   ASSERT_TRUE(site.start()) << site.log();
+//   std::string page = site.post({{"n_61", site.setting("Dodaj_button")}});
+//   EXPECT_EQ(site.dat("Naprawy_wykonawcy"), ...);
+//
+// Texts in this file's literals and in what the helpers give back are
+// Windows-1250 (the program's own code page); the pages travel as ISO-8859-2.
+#pragma once
+
+#include <cctype>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/kal_e2e.hpp"
+
+namespace kal::pages {
+
+using Params = std::vector<std::pair<std::string, std::string>>;
+
+// The Polish letters whose codes differ between Windows-1250 and ISO-8859-2.
+inline const std::pair<unsigned char, unsigned char> kWinIso[] = {{0xA5, 0xA1}, {0xB9, 0xB1}, {0x8C, 0xA6},
+                                                                  {0x9C, 0xB6}, {0x8F, 0xAC}, {0x9F, 0xBC}};
+
+inline std::string convert(std::string s, bool to_iso) {
+  for (char& c : s)
+    for (auto [w, i] : kWinIso)
+      if (static_cast<unsigned char>(c) == (to_iso ? w : i)) c = static_cast<char>(to_iso ? i : w);
+  return s;
+}
+
+inline std::string url_encode(const std::string& text) {
+  std::string out;
+  for (unsigned char c : convert(text, true)) {
+    if (std::isalnum(c) || c == '-' || c == '_' || c == '.') {
+      out += static_cast<char>(c);
+    } else {
+      char hex[4];
+      std::snprintf(hex, sizeof hex, "%%%02X", c);
+      out += hex;
+    }
+  }
+  return out;
+}
+
+inline std::string read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+inline bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// The version line of every table file.
+inline const char kHead[] = "KALMITOR 1.0 http://kalmitor.example/\r\n";
+
+// A table file of firms (Id and name, nothing else filled in).
+inline std::string firms_file(const std::vector<std::pair<unsigned, std::string>>& firms) {
+  std::string f = kHead;
+  for (const auto& [id, name] : firms)
+    f += " " + std::to_string(id) + " '" + name + "' '' '' '' '' '' '' '' '' '' '' '' '' '' 1 0 1700000000 0\r\n";
+  return f;
+}
+
+class Site {
+ public:
+  explicit Site(std::vector<std::pair<std::string, std::string>> files = {}) {
+    e2e::Server::Options o;
+    o.files = std::move(files);
+    srv_ = std::make_unique<e2e::Server>(o);
+  }
+  ~Site() {
+    if (srv_->running()) srv_->stop();
+  }
+
+  // Starts the program and logs in: as the administrator everybody is while
+  // no user exists, or as the user named.  False when either fails.
+  bool start(const std::string& user = "", const std::string& password = "") {
+    if (!srv_->start()) return false;
+    return user.empty() ? enter() : log_in(user, password);
+  }
+  // A new session of the user (the old one is left as it is).
+  bool log_in(const std::string& user, const std::string& password) {
+    const e2e::HttpReply r =
+        srv_->post("/login.htm", "sess_code=&user_name=" + url_encode(user) + "&user_pass=" + url_encode(password));
+    last_ = convert(r.body, false);
+    return take_code(r.body);
+  }
+  bool enter() {
+    const e2e::HttpReply r = srv_->post("/login.htm", "sess_code=&action=" + url_encode(setting("Wejscie_text")));
+    last_ = convert(r.body, false);
+    return take_code(r.body);
+  }
+
+  // The value of a setting in the install directory's "ustawienia.txt" (the
+  // key itself when it has none).
+  std::string setting(const std::string& key) const {
+    const std::string file = read_file(srv_->file("ustawienia.txt"));
+    const std::size_t at = file.find("\n" + key + " ");
+    if (at == std::string::npos) return key;
+    const std::size_t start = at + key.size() + 2;
+    return file.substr(start, file.find('\r', start) - start);
+  }
+
+  // Posts the fields to path with the session's code; the reply's body.
+  std::string post(const Params& fields, const std::string& path = "/p.htm") {
+    std::string body = "sess_code=" + code_;
+    for (const auto& [k, v] : fields) body += "&" + url_encode(k) + "=" + url_encode(v);
+    const e2e::HttpReply r = srv_->post(path, body);
+    last_status_ = r.status;
+    last_ = convert(r.body, false);
+    return last_;
+  }
+  // The same as a GET of path + "?" + the fields.
+  std::string get(const std::string& path, const Params& fields = {}) {
+    std::string query = "sess_code=" + code_;
+    for (const auto& [k, v] : fields) query += "&" + url_encode(k) + "=" + url_encode(v);
+    const e2e::HttpReply r = srv_->get(path + "?" + query);
+    last_status_ = r.status;
+    last_ = convert(r.body, false);
+    return last_;
+  }
+
+  std::string dat(const std::string& table) const { return read_file(srv_->file("dat/" + table + ".dat")); }
+  std::string file(const std::string& name) const { return read_file(srv_->file(name)); }
+  const std::string& code() const { return code_; }
+  const std::string& last() const { return last_; }
+  int last_status() const { return last_status_; }
+  e2e::Server& server() { return *srv_; }
+  std::string log() const { return srv_->log(); }
+  int stop() { return srv_->stop(); }
+
+ private:
+  bool take_code(const std::string& body) {
+    std::smatch m;
+    if (!std::regex_search(body, m, std::regex("sess_code=([0-9a-f]{32})"))) return false;
+    code_ = m[1];
+    return true;
+  }
+
+  std::unique_ptr<e2e::Server> srv_;
+  std::string code_, last_;
+  int last_status_ = 0;
+};
+
+}  // namespace kal::pages
