@@ -267,8 +267,9 @@ std::uint32_t barcode_repair(std::string code) {
     }
     Naprawy_ref_delete(&hits);
   }
-  if (found != 0 || setting("barcode_type") == "1") return found;
-  // EAN-13: the prefix of the settings, five digits of the Id, the check digit.
+  if (found != 0) return found;
+  // EAN-13, whatever kind the printouts use now: the prefix of the settings,
+  // five digits of the Id, the check digit.
   if (code.size() != 13) return 0;
   for (char c : code)
     if (c < '0' || c > '9') return 0;

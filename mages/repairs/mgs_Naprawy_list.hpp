@@ -10,7 +10,8 @@
 // "Nsort" (an even code above 0 descending) and paged ("Napraw_na_stronie"
 // rows a page, 20 when the setting is missing or below 1).  A scanned
 // barcode ("Nbarcode", button "Przejdz_button") opens the repair edit page:
-// the repair whose number equals the code, else, for a 13-digit EAN-13 code
+// the repair whose number equals the code, else (whatever "barcode_type"
+// says, as labels of either kind may be around) for a 13-digit EAN-13 code
 // with a valid check digit that begins with the configured prefix
 // ("Prints_rfid_start", "Prints_rfid_company"), the repair of the digits
 // between prefix and check digit.
