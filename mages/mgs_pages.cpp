@@ -32,6 +32,7 @@
 #include "mages/goods/mgs_Towary_typy0.hpp"
 #include "mages/goods/mgs_Transakcje.hpp"
 #include "mages/goods/mgs_Transakcje_pdf.hpp"
+#include "mages/repairs/mgs_Naprawy_edit.hpp"
 #include "mages/repairs/mgs_Naprawy_export.hpp"
 #include "mages/repairs/mgs_Naprawy_list.hpp"
 #include "server/html_form.hpp"
@@ -94,7 +95,8 @@ void mgs_register_pages() {
   mgs_page_register(MGS_PAGE_Raporty, [](const char*, const char* a) { return mgs_Raporty(a); });
   mgs_page_register(MGS_PAGE_Rozlicz_mies_czesci, [](const char*, const char* a) { return mgs_Rozlicz_mies_czesci(a); });
 
-  // The repair list and the deleted repairs.
+  // The repair page, the repair list and the deleted repairs.
+  mgs_page_register(MGS_PAGE_NaprawaE, [](const char*, const char* a) { return mgs_Naprawy_edit(a); });
   mgs_page_register(MGS_PAGE_Naprawy, [](const char*, const char*) {
     mgs_Naprawy_list(1);
     return 0;
