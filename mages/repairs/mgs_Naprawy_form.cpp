@@ -103,8 +103,6 @@ void textarea_row(const char* caption, const char* name) {
   app("</TR>\n");
 }
 
-std::string today() { return from_td(std::time(nullptr)); }
-
 // The date of the repair's current state, as date text.
 std::string state_date(const Naprawy& r) {
   switch (r.Id_Naprawy_stany) {
