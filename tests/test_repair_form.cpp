@@ -714,4 +714,104 @@ TEST_F(RepairForm, TheAcceptanceFormHoldsItsBlocks) {
   EXPECT_EQ(without.find("Zaplanuj_na_dzien_button"), std::string::npos);
 }
 
+TEST_F(RepairForm, TheAcceptedSectionByRole) {
+  put(firm(1, "Warsztat"));
+  put(firm(4, "Kowalski"));
+  put(firm(8, "Jan <Mechanik>"));
+  Naprawy_wykonawcy wyk = blank<Naprawy_wykonawcy>(3);
+  wyk.Id_Firmy = 8;
+  put(wyk);
+  Naprawy_stany st = blank<Naprawy_stany>(3);
+  put(st);
+  Naprawy r = blank<Naprawy>(5);
+  r.numer = "5/2024";
+  r.Id_Firmy__klient = 4;
+  r.Id_Naprawy_stany = 3;
+  r.Id_Naprawy_wykonawcy = 3;
+  r.opis_naprawy = "wymiana </textarea><b>";
+  put(r);
+  add_user(8, "jan", "x", 2);
+  add_user(9, "inny", "x", 3);
+  add_user(10, "admin", "x", 1);
+  write_bytes("zlecenie_wlasciciel.htm", "");
+  auto section = [&](const char* user) {
+    return page([&] {
+      sess_put("user_logged", user);
+      sess_put("Naprawy_Id", "5");
+      sess_nav_set(31, "e");
+      Naprawy_fields b;
+      get_Naprawy_fields(5, "NaprawyNew_", &b);
+      mgs_Naprawy_przyjety(b);
+      mgs_Naprawy_form_close();
+    });
+  };
+  // A worker sees the repairer's name and keeps its Id in a hidden field.
+  const std::string worker = section("8");
+  EXPECT_NE(worker.find("Naprawia:</TD>"), std::string::npos) << worker;
+  EXPECT_NE(worker.find("Jan &lt;Mechanik&gt;<INPUT TYPE=\"HIDDEN\" NAME=\"NaprawyNew_Naprawy_Id_Naprawy_wykonawcy\" "
+                        "VALUE=\"3\">"),
+            std::string::npos)
+      << worker;
+  EXPECT_EQ(worker.find("<select name='NaprawyNew_Naprawy_Id_Naprawy_wykonawcy'"), std::string::npos);
+  EXPECT_NE(worker.find("NAME=\"Naprawy_Id\" VALUE=\"5\""), std::string::npos);
+  EXPECT_NE(worker.find(">wymiana &lt;/textarea&gt;&lt;b&gt;</textarea>"), std::string::npos) << worker;
+  EXPECT_NE(worker.find("Wlasciciel_text:"), std::string::npos);
+  // The role "other" sees no owner row; an administrator chooses the
+  // repairer.
+  EXPECT_EQ(section("9").find("Wlasciciel_text:"), std::string::npos);
+  const std::string admin = section("10");
+  EXPECT_NE(admin.find("NaprawyNew_Naprawy_Id_Naprawy_wykonawcy"), std::string::npos);
+  EXPECT_NE(admin.find("Naprawy_wykonawcy.htm?n_60=l"), std::string::npos) << admin;
+}
+
+TEST_F(RepairForm, TheSectionsOfEachState) {
+  Naprawy_ext ext = blank<Naprawy_ext>(5);
+  ext.s1 = "Anna \"Odbiorca\"";
+  put(ext);
+  Naprawy_typy kind = blank<Naprawy_typy>(1);
+  kind.nazwa_typu = "usługowa";
+  put(kind);
+  auto html = [&](uint32_t state, int flags, const std::function<void(const Naprawy_fields&)>& section) {
+    Naprawy_fields b;
+    b._Naprawy.Id = 5;
+    b._Naprawy.Id_Naprawy_stany = state;
+    b._Naprawy.flags = flags;
+    b._Naprawy_typy = kind;
+    return page([&] { section(b); });
+  };
+  const std::string planned = html(20, 0, [](const Naprawy_fields& b) { mgs_Naprawy_rozpczecie(b); });
+  const std::string accepted = html(2, 4, [](const Naprawy_fields& b) { mgs_Naprawy_rozpczecie(b); });
+  EXPECT_NE(planned.find("VALUE=\"Przyjmij_towar_button\""), std::string::npos);
+  EXPECT_NE(planned.find("VALUE=\"Oznacz_pilne_button\""), std::string::npos);
+  EXPECT_NE(accepted.find("VALUE=\"Rozpocznij_Naprawe_button\""), std::string::npos);
+  EXPECT_NE(accepted.find("VALUE=\"Odznacz_pilne_button\""), std::string::npos);
+  for (const std::string& h : {planned, accepted})
+    for (const char* b : {"Powrot_button", "Usun_button", "Zatwierdz_button"})
+      EXPECT_NE(h.find(std::string("NAME=\"n_31\" VALUE=\"") + b), std::string::npos) << b;
+
+  // In work: parts and the state buttons but the current one's.
+  const std::string missing = html(8, 0, [](const Naprawy_fields& b) { mgs_Naprawy_rozpoczeta(b); });
+  EXPECT_NE(missing.find("NAME=\"n_25\" VALUE=\"Wymiana_czesci_button\""), std::string::npos);
+  EXPECT_EQ(missing.find("Brak_czesci_button"), std::string::npos);
+  EXPECT_NE(missing.find("Do_wyjasnienia_button"), std::string::npos);
+
+  // Completion of a repair that is no warranty repair: the outside service.
+  const std::string working = html(3, 0, [](const Naprawy_fields& b) { mgs_Naprawy_zakonczenie(5, b); });
+  EXPECT_NE(working.find("Wysylka_calego_sprzetu_button"), std::string::npos);
+  EXPECT_NE(working.find("Naprawy_ext_i1"), std::string::npos);
+  EXPECT_NE(working.find("Zakoncz_Naprawe_i_wydaj_Towar_button"), std::string::npos);
+  EXPECT_NE(working.find("VALUE=\"Anna &quot;Odbiorca&quot;\""), std::string::npos) << working;
+  const std::string outside = html(4, 0, [](const Naprawy_fields& b) { mgs_Naprawy_zakonczenie(5, b); });
+  EXPECT_NE(outside.find("Powrot_z_zewnetrznego_button"), std::string::npos);
+
+  const std::string handover = html(6, 0, [](const Naprawy_fields& b) { mgs_Naprawy_wydanie(b); });
+  EXPECT_NE(handover.find("Wydaj_Towar_button"), std::string::npos);
+  hashtbl_put(ustawienia_ht, "ukryj_wydaj_towar", "1");
+  EXPECT_EQ(html(6, 0, [](const Naprawy_fields& b) { mgs_Naprawy_wydanie(b); }).find("Wydaj_Towar_button"),
+            std::string::npos);
+  const std::string done = html(7, 0, [](const Naprawy_fields& b) { mgs_Naprawy_rozpoczeta(b); });
+  EXPECT_NE(done.find("Rozpocznij_ponownie_button"), std::string::npos);
+  EXPECT_NE(done.find("Naprawy_ext_s1"), std::string::npos);
+}
+
 }  // namespace
