@@ -32,6 +32,7 @@
 #include "mages/goods/mgs_Towary_typy0.hpp"
 #include "mages/goods/mgs_Transakcje.hpp"
 #include "mages/goods/mgs_Transakcje_pdf.hpp"
+#include "mages/repairs/mgs_Naprawy_InnyKlienta.hpp"
 #include "server/html_form.hpp"
 #include "server/sess.hpp"
 #include "server/ustawienia.hpp"
@@ -91,6 +92,9 @@ void mgs_register_pages() {
   // The sales report and the monthly settlement of parts.
   mgs_page_register(MGS_PAGE_Raporty, [](const char*, const char* a) { return mgs_Raporty(a); });
   mgs_page_register(MGS_PAGE_Rozlicz_mies_czesci, [](const char*, const char* a) { return mgs_Rozlicz_mies_czesci(a); });
+
+  // The models of serviced equipment for a new repair.
+  mgs_page_register(MGS_PAGE_NaprawaK, [](const char*, const char* a) { return mgs_Naprawy_InnyKlienta(nullptr, a); });
 
   // Documents by name: (name, id, file).
   mgs_doc_register("Faktura", mgs_Transakcje_pdf_doc);
