@@ -33,6 +33,7 @@
 #include "mages/goods/mgs_Transakcje.hpp"
 #include "mages/goods/mgs_Transakcje_pdf.hpp"
 #include "mages/repairs/mgs_Naprawy_InnyKlienta.hpp"
+#include "mages/repairs/mgs_Naprawy_edit.hpp"
 #include "mages/repairs/mgs_Naprawy_new.hpp"
 #include "server/html_form.hpp"
 #include "server/sess.hpp"
@@ -97,6 +98,8 @@ void mgs_register_pages() {
   // A new repair, with its equipment and owner searches.
   for (int id : {MGS_PAGE_NaprawaN, MGS_PAGE_NaprawaNserw, MGS_PAGE_NaprawaNwlasc})
     mgs_page_register(id, [](const char*, const char* a) { return mgs_Naprawy_new(a); });
+  // The repair order page.
+  mgs_page_register(MGS_PAGE_NaprawaE, [](const char*, const char* a) { return mgs_Naprawy_edit(a); });
   // The models of serviced equipment for a new repair.
   mgs_page_register(MGS_PAGE_NaprawaK, [](const char*, const char* a) { return mgs_Naprawy_InnyKlienta(nullptr, a); });
 

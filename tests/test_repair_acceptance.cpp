@@ -75,7 +75,10 @@ class Acceptance : public ::testing::Test {
 
 TEST_F(Acceptance, ANewOwnerWithNewEquipment) {
   const std::string page = accept(owner_and_item("Jan Kowalski", "WX 1234", "VF1AB000123"));
-  EXPECT_FALSE(has(page, "color=red")) << page;
+  // The repair page follows at once: its number and state.
+  EXPECT_TRUE(has(page, "name=NaprawyNew_Naprawy_numer value='1/" + year() + "'")) << page;
+  EXPECT_TRUE(has(page, " - Przyjęta")) << page;
+  EXPECT_FALSE(has(page, "Nie przyjęto")) << page;
 
   const auto firms = rows<Firmy>("Firmy");
   ASSERT_EQ(firms.size(), 3u);
@@ -129,7 +132,8 @@ TEST_F(Acceptance, ARegisteredItemIsFoundByItsNumbersAndKeepsItsOwner) {
 }
 
 TEST_F(Acceptance, APlannedRepairTakesTheFirstPlannedKeyAndNumber) {
-  accept(owner_and_item("Jan Kowalski", "WX 1234", "F1"), "Zaplanuj_na_dzien_button");
+  const std::string page = accept(owner_and_item("Jan Kowalski", "WX 1234", "F1"), "Zaplanuj_na_dzien_button");
+  EXPECT_TRUE(has(page, " - Zaplanowana")) << page;
   const auto repairs = rows<Naprawy>("Naprawy");
   ASSERT_EQ(repairs.size(), 1u);
   EXPECT_EQ(repairs[0].at("Id"), "1000001");
