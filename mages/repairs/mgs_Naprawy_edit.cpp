@@ -17,6 +17,7 @@
 #include "mages/repairs/mgs_Naprawy0.hpp"
 #include "mages/repairs/mgs_Naprawy_fields.hpp"
 #include "mages/repairs/mgs_Naprawy_form.hpp"
+#include "server/html_form.hpp"
 #include "server/page_out.hpp"
 #include "server/serv.hpp"
 #include "server/sess.hpp"
@@ -361,15 +362,13 @@ int mgs_Naprawy_edit(const char* action_in) {
   std::uint32_t Id = var_z("Naprawy_Id");
   std::printf("mgs_Naprawy_edit(action='%s') Naprawy_Id=%ld\n", action.c_str(), static_cast<long>(Id));
 
+  if (!stored(Id)) {
+    errorDisplay(kal::html_text("Nie ma naprawy o numerze (Id) " + std::to_string(Id) + " !").c_str());
+    return 0;
+  }
   if (!mgs_Naprawy_allow(Id, static_cast<std::uint32_t>(user_check_loggin()), user_is_admin(),
                          worker_as_admin_setting())) {
     mgs_Naprawy_refuse();
-    return 0;
-  }
-  if (!stored(Id)) {
-    char text[96];
-    std::snprintf(text, sizeof text, "Brak zlecenia %lu w bazie !", static_cast<unsigned long>(Id));
-    errorDisplay(vv(text));
     return 0;
   }
   auto clear_action = [&] {
