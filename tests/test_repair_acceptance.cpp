@@ -73,6 +73,15 @@ class Acceptance : public ::testing::Test {
   std::unique_ptr<Site> site_;
 };
 
+TEST_F(Acceptance, TheMenuOpensAFreshForm) {
+  // Something typed and left, then the menu's link: an empty form.
+  site_->post({{"n_33", "x"}, {"Wlasciciel.Firmy_nazwa", "Stary"}, {"SerwisNew_Serwis_nr_rej", "OLD 1"}});
+  const std::string page = site_->get("/zlecenie.htm", {{"n_30", "Nowa Naprawa"}});
+  EXPECT_TRUE(has(page, "NAME=\"Wlasciciel.Firmy_nazwa\" VALUE=\"\"")) << page;
+  EXPECT_FALSE(has(page, "OLD 1")) << page;
+  EXPECT_FALSE(has(page, "Stary")) << page;
+}
+
 TEST_F(Acceptance, ANewOwnerWithNewEquipment) {
   const std::string page = accept(owner_and_item("Jan Kowalski", "WX 1234", "VF1AB000123"));
   // The repair page follows at once: its number and state.
