@@ -49,12 +49,13 @@ CSS_LIMIT = 10000  # the program reads at most this many characters of styl.css
 # A link: (path, page name, action, caption key[, extra class]).  The page is
 # chosen by the parameter "n_" + page id; the action is its value.
 #
-# A new sale and a new purchase are started with the captions that their pages
-# recognise as the start from the menu ("Nowa Sprzedaż", "Nowa Dostawa"),
-# written as the browser sends them (ż is BF in the page's code page).
+# A new repair, a new sale and a new purchase are started with the captions
+# that their pages recognise as the start from the menu ("Nowa Naprawa",
+# "Nowa Sprzedaż", "Nowa Dostawa"), written as the browser sends them (ż is BF
+# in the page's code page).
 
 NAPRAWY = ("menu_Naprawy", None, [
-    ("zlecenie.htm", "NaprawaN", "n", "menu_Nowe_Zlecenie", "new"),
+    ("zlecenie.htm", "NaprawaN", "Nowa%20Naprawa", "menu_Nowe_Zlecenie", "new"),
     ("naprawy.htm", "Naprawy", "l", "Lista_zlecen_text"),
     ("plany.htm", "PlanyL", "l", "menu_Plany"),
     ("karty.htm", "KartyL", "l", "Lista_kart_uslug_text", "hide-QQU(karty_uslug_off)"),
