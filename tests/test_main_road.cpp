@@ -1,12 +1,13 @@
 // The main road of the workshop in headless Chromium against the real
 // program on a fresh copy of data/: a new user starts the program and takes
-// a car in for repair.  The story grows with the program (the repair's
-// states, its parts, its papers); each step leaves a screenshot in
+// a car in for repair and takes it through its states to the hand-over.
+// The story grows with the program (its parts, its papers); each step leaves a screenshot in
 // <build directory>/browser/ for a person to look at, and no step may open a
 // dialog or throw a script error.  Texts given to the browser are UTF-8
 // (this file's literals are the program's own code page).
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <regex>
@@ -117,6 +118,68 @@ TEST_F(MainRoad, ACarIsTakenInForRepair) {
   EXPECT_EQ(kal::find_record(kal::records<Firmy>(file("Firmy")), "Id", repairs[0].at("Id_Firmy__klient")).at("nazwa"),
             "Jan Kowalski");
   EXPECT_EQ(kal::records<Serwis>(file("Serwis")).size(), 1u);
+}
+
+// The repair's life after it was taken in: started, finished, handed over,
+// found in the list by its state, removed and restored.
+TEST_F(MainRoad, TheRepairMovesThroughItsStatesToHandOver) {
+  start_work();
+  new_repair();
+  type("Wlasciciel.Firmy_nazwa", "Anna Nowak");
+  type("Wlasciciel.Firmy_telefon", "600 200 300");
+  type("SerwisNew_Serwis_nr_rej", "WY 777");
+  type("NaprawyNew_Naprawy_Id_Towary__przyjety", "1");
+  ASSERT_TRUE(press("Przyjmij"));
+  auto repair = [&] { return kal::records<Naprawy>(file("Naprawy")).at(0); };
+  ASSERT_EQ(repair().at("Id_Naprawy_stany"), "2");
+  const long now = static_cast<long>(std::time(nullptr));
+  // The same day (the tests run in UTC; a date field gives its midnight).
+  auto today = [&](const std::string& t) { return std::stol(t) / 86400 == now / 86400; };
+
+  ASSERT_TRUE(press("Rozpocznij napraw\xc4\x99"));
+  EXPECT_TRUE(shows("W naprawie")) << b_.eval("document.body.innerText");
+  EXPECT_EQ(repair().at("Id_Naprawy_stany"), "3");
+  shot("4_w_naprawie");
+  no_trouble("started");
+
+  ASSERT_TRUE(press("Zako\xc5\x84" "cz napraw\xc4\x99"));
+  EXPECT_EQ(repair().at("Id_Naprawy_stany"), "6");
+  EXPECT_TRUE(today(repair().at("data_zakonczenia_rzeczywista")));
+  EXPECT_TRUE(shows("Zako\xc5\x84" "czona")) << b_.eval("document.body.innerText");
+  shot("5_zakonczona");
+  no_trouble("finished");
+
+  ASSERT_TRUE(press("Wydaj sprz\xc4\x99t"));
+  EXPECT_EQ(repair().at("Id_Naprawy_stany"), "7");
+  EXPECT_TRUE(today(repair().at("data_odbioru")));
+  EXPECT_TRUE(shows("Wydana")) << b_.eval("document.body.innerText");
+  shot("6_wydana");
+  no_trouble("handed over");
+
+  // The list: among the handed-over repairs in their colour, not among those
+  // to repair.
+  ASSERT_TRUE(b_.submit("document.querySelector('a[href*=\"n_6=l\"]').click()"));
+  ASSERT_TRUE(press("Wydane"));
+  EXPECT_EQ(b_.eval("String(document.querySelectorAll('a[href*=\"n_31=e\"][href*=\"Naprawy_Id=1&\"]').length)"), "1")
+      << b_.eval("document.body.innerText");
+  EXPECT_EQ(b_.eval("String(document.querySelectorAll('td[bgcolor]').length > 0)"), "true");
+  shot("7_lista_wydane");
+  ASSERT_TRUE(press("Do naprawy"));
+  EXPECT_EQ(b_.eval("String(document.querySelectorAll('a[href*=\"n_31=e\"][href*=\"Naprawy_Id=1&\"]').length)"), "0");
+  no_trouble("the list");
+
+  // Removed from its page (its side row keeps it, flagged), restored on the
+  // page of removed repairs.
+  ASSERT_TRUE(press("Wydane"));
+  ASSERT_TRUE(b_.submit("document.querySelector('a[href*=\"n_31=e\"][href*=\"Naprawy_Id=1&\"]').click()"));
+  ASSERT_TRUE(press("Usu\xc5\x84"));
+  EXPECT_EQ(std::stoi(repair().at("flags")) & 1, 1);
+  ASSERT_TRUE(b_.submit("document.querySelector('a[href*=\"n_101=l\"]').click()"));
+  shot("8_usuniete");
+  ASSERT_TRUE(press("Przywr\xc3\xb3\xc4\x87 1"));
+  EXPECT_EQ(std::stoi(repair().at("flags")) & 1, 0);
+  EXPECT_EQ(repair().at("Id_Naprawy_stany"), "7");
+  no_trouble("removed and restored");
 }
 
 TEST_F(MainRoad, AnOwnersNameIsShownAsTextNeverRun) {

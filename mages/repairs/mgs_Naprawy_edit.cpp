@@ -554,9 +554,12 @@ int mgs_Naprawy_edit(const char* action_in) {
   if ((is_caption(action, "Wydaj_Towar_button") || finish_and_give) && saved_ok) {
     if (finish_and_give || Naprawy_save_html(Id) == 0) {
       if (!finish_and_give) {
-        const std::int64_t when = is_in_post_or_get("NaprawyNew_Naprawy_data_odbioru")
-                                      ? var_t("NaprawyNew_Naprawy_data_odbioru")
-                                      : today();
+        // The date the form gives, else (none, or an empty one read as
+        // the epoch) today.
+        std::int64_t when = is_in_post_or_get("NaprawyNew_Naprawy_data_odbioru")
+                                ? var_t("NaprawyNew_Naprawy_data_odbioru")
+                                : 0;
+        if (when <= 86400) when = today();
         G::set_field<&Naprawy::data_odbioru>(Id, when);
       }
       mgs_Naprawy_set_niepilne(Id);
