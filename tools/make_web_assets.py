@@ -7,7 +7,8 @@ program reads and serves, with the bytes it expects:
   body.htm login.htm login0.htm pomoc.htm faq.htm Firmy_row0.htm
   Raporty_filtr.htm Raporty_row0.htm RMC_filtr.htm RMC_row0.htm
   Naprawy_row0.htm Naprawy_filtr2.htm Naprawy_usuniete_head.htm Naprawy_list.txt
-        page templates (Naprawy_list.txt: the text of the printed repair list) with QQ placeholders, from tools/web/*.htm: Windows-1250
+        page templates with QQ placeholders (Naprawy_list.txt: the text of
+        the printed repair list), from tools/web/*.htm: Windows-1250
         (the program converts template text for the browser), CR LF
   menu.htm menu2.htm menu_worker.htm menu_worker2.htm
         the menus, built below from MENUS: for administrators and for everyone
