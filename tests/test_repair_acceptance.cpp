@@ -238,7 +238,7 @@ TEST_F(Acceptance, TheSameFormPostedTwiceMakesOneRepair) {
   const Params typed = owner_and_item("Jan Kowalski", "WX 1234", "F1");
   accept(typed);
   const std::string again = press(typed);
-  EXPECT_TRUE(has(again, "została już przyjęta")) << again;
+  EXPECT_TRUE(has(again, "została już przyjęta (numer 1/" + year() + ")")) << again;
   EXPECT_EQ(rows<Naprawy>("Naprawy").size(), 1u);
   EXPECT_EQ(rows<Serwis>("Serwis").size(), 1u);
   EXPECT_EQ(rows<Firmy>("Firmy").size(), 3u);
@@ -258,6 +258,20 @@ TEST_F(Acceptance, ASecondItemOfTheSameOwnerTheSameDay) {
   EXPECT_EQ(site_->dat("Naprawy_ext").substr(0, side_before.size()), side_before);
   EXPECT_EQ(site_->dat("Naprawy_roczna").substr(0, annual_before.size()), annual_before);
   EXPECT_EQ(find_record(rows<Naprawy_ext>("Naprawy_ext"), "Id_Naprawy", "2").at("i2"), "2");
+}
+
+TEST_F(Acceptance, AFormNeverOpenedIsAcceptedAndAFullRangeIsRefused) {
+  // Straight to "Przyjmij" in a new session.
+  press(owner_and_item("Jan Kowalski", "WX 1234", "F1"));
+  EXPECT_EQ(rows<Naprawy>("Naprawy").size(), 1u);
+
+  // The accepted range used up: nothing is stored, the page says why.
+  start({{"dat/Naprawy.dat", std::string(kHead) + " 999999 '999999/2024' 1700000000 2 1 1 1 2 '' 0 0.00 0 0 0 0 '' "
+                                                  "0 0.00 0 0 '' '' '' '' '' '' '' '' '' 0\r\n"}});
+  const std::string files = site_->dat("Firmy") + site_->dat("Serwis") + site_->dat("Naprawy");
+  const std::string page = accept(owner_and_item("Jan Kowalski", "WX 1234", "F1"));
+  EXPECT_TRUE(has(page, "zabrakło numerów")) << page;
+  EXPECT_EQ(site_->dat("Firmy") + site_->dat("Serwis") + site_->dat("Naprawy"), files);
 }
 
 TEST_F(Acceptance, ARequiredEquipmentFieldMissingStopsEverything) {

@@ -254,8 +254,16 @@ int mgs_Naprawy_new_przyjmij(int planned, int* rc_out) {
 
   // A form is accepted once.
   if (std::strcmp(var_s("NaprawyNew_przyjmowanie"), "2") == 0) {
-    refuse("Ta naprawa została już przyjęta (numer " + std::string(var_s("NaprawyNew_Naprawy_numer")) +
+    refuse("Ta naprawa została już przyjęta (numer " + std::string(Naprawy_numer(var_z("Naprawy_Id"))) +
            "). Następną zacznij od \"Nowe zlecenie\".");
+    return done(-1, 0);
+  }
+
+  // The key the repair will take must lie in its range.
+  const uint32_t key = next_key(planned);
+  if (planned ? key <= NAPRAWY_ID_PLANOWANE : key >= NAPRAWY_ID_PLANOWANE) {
+    std::printf("mgs_Naprawy_new_przyjmij(): no key left in the range, next=%lu\n", static_cast<unsigned long>(key));
+    refuse("Nie przyjęto naprawy: zabrakło numerów (Id) napraw !");
     return done(-1, 0);
   }
 
@@ -301,7 +309,9 @@ int mgs_Naprawy_new_przyjmij(int planned, int* rc_out) {
     }
     const int code = client ? 2 : 3;
     if (!client && !(client = nowy_wlasciciel())) return done(-1, 0);
-    return nowy_serwis(client, planned) <= 0 ? done(-1, 0) : done(code, 1);
+    const long made = nowy_serwis(client, planned);
+    if (made == 0) refuse("Nie przyjęto naprawy: formularz nie jest otwarty do przyjęcia, zacznij od \"Nowe zlecenie\".");
+    return made <= 0 ? done(-1, 0) : done(code, 1);
   }
 
   // Registered equipment: its owner unless the form names a valid one.
@@ -339,6 +349,9 @@ int mgs_Naprawy_new(const char* action_arg) {
   if ((page == kPageNew && action == "Nowa Naprawa") || (a && std::strcmp(a, "n") == 0)) {
     Naprawa_init_vars();
   }
+
+  // A session that never opened the form may accept it all the same.
+  if (!var_s("NaprawyNew_przyjmowanie")[0]) sess_put("NaprawyNew_przyjmowanie", "1");
 
   int flags = 0, owner_flags = 0;
   if (page == kPageOwner) {
