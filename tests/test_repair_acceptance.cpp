@@ -139,6 +139,7 @@ TEST_F(Acceptance, ANewOwnerWithNewEquipment) {
   EXPECT_TRUE(has(page, "name=NaprawyNew_Naprawy_numer value='1/" + year() + "'")) << page;
   EXPECT_TRUE(has(page, " - Przyjęta")) << page;
   EXPECT_FALSE(has(page, "Nie przyjęto")) << page;
+  EXPECT_FALSE(has(page, "Nie zapisano")) << page;
 
   const auto firms = rows<Firmy>("Firmy");
   ASSERT_EQ(firms.size(), 3u);

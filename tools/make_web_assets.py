@@ -7,6 +7,7 @@ program reads and serves, with the bytes it expects:
   body.htm login.htm login0.htm pomoc.htm faq.htm Firmy_row0.htm
   Raporty_filtr.htm Raporty_row0.htm RMC_filtr.htm RMC_row0.htm
   Naprawy_row0.htm Naprawy_filtr2.htm Naprawy_usuniete_head.htm Naprawy_list.txt
+  zlecenie_wlasciciel.htm
         page templates with QQ placeholders (Naprawy_list.txt: the text of
         the printed repair list), from tools/web/*.htm: Windows-1250
         (the program converts template text for the browser), CR LF
@@ -40,7 +41,8 @@ import make_default_settings  # noqa: E402
 
 TEMPLATES = ["body.htm", "login.htm", "login0.htm", "pomoc.htm", "faq.htm", "Firmy_row0.htm",
              "Raporty_filtr.htm", "Raporty_row0.htm", "RMC_filtr.htm", "RMC_row0.htm", "Naprawy_row0.htm",
-             "Naprawy_filtr2.htm", "Naprawy_usuniete_head.htm", "Naprawy_list.txt"]
+             "Naprawy_filtr2.htm", "Naprawy_usuniete_head.htm", "Naprawy_list.txt",
+             "zlecenie_wlasciciel.htm"]
 # Selection fields that templates may name (registered in mages/mgs_pages.cpp).
 SELECTS = {"TowaryTypy()", "NaprawyWykonawcy()", "year_select_options(RMCyear)", "NaprawyTypy()", "NaprawyStany()"}
 CSS_LIMIT = 10000  # the program reads at most this many characters of styl.css
@@ -243,7 +245,9 @@ def check_template(name, text, keys):
         if m:
             assert m.group(1) in keys, "%s: no setting %s" % (name, m.group(1))
             continue
-        assert re.fullmatch(r"\$[A-Za-z_][A-Za-z0-9_]*", ph), "%s: placeholder %r" % (name, ph)
+        # Page variables; the firm-glue forms name theirs with a dot
+        # ("Wlasciciel.Firmy_nazwa").
+        assert re.fullmatch(r"\$[A-Za-z_]([A-Za-z0-9_.]*[A-Za-z0-9_])?", ph), "%s: placeholder %r" % (name, ph)
     text.encode("cp1250")
 
 

@@ -267,7 +267,7 @@ int mgs_Naprawy_update_serwis_zewnetrzny_Id(std::uint32_t repair, const char* s1
     row.s1 = s1 ? s1 : "";
     row.i1 = i1;
     row.i2 = i2;
-    rc = Naprawy_ext_tab_insert(tab, &row) ? 0 : -1;
+    rc = Naprawy_ext_tab_insert(tab, &row) == 0 ? 0 : -1;
   }
   if (mgs_save_Naprawy_ext(_mgs) != 0) rc = -1;
   return rc;

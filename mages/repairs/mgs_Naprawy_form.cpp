@@ -20,6 +20,7 @@
 #include "mages/goods/mgs_Towary_transakcje.hpp"
 #include "mages/goods/mgs_Transakcje0.hpp"
 #include "mages/mages.hpp"
+#include "mages/repairs/mgs_Naprawy_list.hpp"
 #include "mages/repairs/mgs_Naprawy_serwis.hpp"
 #include "server/html_form.hpp"
 #include "server/oo_texts.hpp"
@@ -101,16 +102,6 @@ void textarea_row(const char* caption, const char* name) {
   form_textarea(name, 3, 70, "");
   app("</TD>\n");
   app("</TR>\n");
-}
-
-// The date of the repair's current state, as date text.
-std::string state_date(const Naprawy& r) {
-  switch (r.Id_Naprawy_stany) {
-    case 3: case 4: case 5: case 8: case 9: return from_td(r.data_odpowiedzi);
-    case 6: return from_td(r.data_zakonczenia_rzeczywista);
-    case 7: return from_td(r.data_odbioru);
-    default: return from_td(r.data_wplywu);
-  }
 }
 
 // Percent-encoding for a mailto address, subject or body: the text in the
@@ -565,7 +556,7 @@ int mgs_Naprawy_title(const Naprawy_fields& b) {
       cost = std::string(" ") + tr(225) + " " + from_gzl(b._Transakcje.laczna_wartosc) + U("zl_text");
     }
     const std::string body = w.nazwa.str() + " " + w.ulica.str() + ", " + w.kod_pocztowy.str() + " " + w.miasto.str() +
-                             ", " + w.telefon.str() + ", " + subject + ", data: " + state_date(r) + ", " + cost;
+                             ", " + w.telefon.str() + ", " + subject + ", data: " + Naprawa_data_stanu(r.Id_Naprawy_stany, &r) + ", " + cost;
     app("\n&nbsp;\n");
     app("<A HREF=\"mailto:");
     app(mail_encode(b._Firmy__klient.email.str()).c_str());

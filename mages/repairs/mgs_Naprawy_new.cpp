@@ -15,7 +15,7 @@
 #include "mages/firms/mgs_Firmy0.hpp"
 #include "mages/goods/mgs_Towary0.hpp"
 #include "mages/repairs/mgs_Naprawy0.hpp"
-#include "mages/repairs/mgs_Naprawy_ext.hpp"
+#include "mages/repairs/mgs_Naprawy_edit.hpp"
 #include "mages/repairs/mgs_Naprawy_fields.hpp"
 #include "mages/repairs/mgs_Naprawy_form.hpp"
 #include "mages/repairs/mgs_Naprawy_serwis.hpp"
