@@ -33,6 +33,8 @@
 #include "mages/goods/mgs_Transakcje.hpp"
 #include "mages/goods/mgs_Transakcje_pdf.hpp"
 #include "mages/goods/mgs_Transakcje_pdf2.hpp"
+#include "mages/repairs/mgs_Naprawy_pdf.hpp"
+#include "pdf/pdfReport.hpp"
 #include "server/html_form.hpp"
 #include "server/sess.hpp"
 #include "server/ustawienia.hpp"
@@ -96,6 +98,9 @@ void mgs_register_pages() {
   // Documents by name: (name, id, file).
   mgs_doc_register("Faktura", mgs_Transakcje_pdf_doc);
   mgs_doc_register("Faktura_VAT", mgs_Transakcje_pdf2_doc);
+  for (const char* kind : Naprawy_pdf_kind) mgs_doc_register(kind, mgs_Naprawy_pdf_doc);
+  // The intake protocol fills its items from the repair being printed.
+  pdfReport_data = setProtokolPrzyjeciaData;
 
   // Selection fields of templates.
   mgs_select_register("year_select_options(RMCyear)", [] {

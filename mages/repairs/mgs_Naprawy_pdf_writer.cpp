@@ -7,6 +7,7 @@
 
 #include "mages/goods/mgs_Transakcje_pdf2.hpp"
 #include "mages/repairs/mgs_Naprawy_pdf.hpp"
+#include "mages/repairs/mgs_Naprawy_pdf_layouts.hpp"
 #include "pdf/pdfReport.hpp"
 #include "pdf/pdf_reply.hpp"
 #include "pdf/pdfpage.hpp"
@@ -57,6 +58,18 @@ int toPdf2(uint32_t Id, const char* path, const Naprawy_fields* fields, int layo
   for (int i = 0; i < pages; ++i) {
     initActPdfContents();
     switch (layout) {
+      case TOPDF2_DOWOD_PRZYJECIA:
+        if (fields) makePdfContentsDowodPrzyjecia(*fields);
+        break;
+      case TOPDF2_DOWOD_PRZYJECIA_DOUBLE:
+        if (fields) {
+          makePdfContentsDowodPrzyjeciaDouble(*fields, 0);
+          makePdfContentsDowodPrzyjeciaDouble(*fields, 400);
+        }
+        break;
+      case TOPDF2_DOSSIER:
+        if (fields) makePdfContentsDossier(*fields, file, &written);
+        break;
       case TOPDF2_TRANSAKCJA: {
         // A long document continues on further pages of its own.
         const std::vector<std::string> contents = mgs_pdf_Faktura_VAT_pages(Id, i);
@@ -69,6 +82,9 @@ int toPdf2(uint32_t Id, const char* path, const Naprawy_fields* fields, int layo
       }
       case TOPDF2_KOD_KRESKOWY:
         makePdfContentsKodKreskowy(Id);
+        break;
+      case TOPDF2_DOWOD_PRZYJECIA_ONE:
+        if (fields) makePdfContentsDowodPrzyjeciaDouble(*fields, 0);
         break;
       case TOPDF2_PROTOKOL_PRZYJECIA:
         makePdfContentsProtokolPrzyjecia(static_cast<int>(Id), fields);
