@@ -236,7 +236,9 @@ int makePdfContentsDowodPrzyjeciaDouble(const Naprawy_fields& fields, int y0) {
   const Naprawy& r = fields._Naprawy;
   logo(y0 + 3);
   std::printf("y00=%d\n", y0);
-  makePdfContentsBarcode(r.Id, 168, 744 - y0);
+  // The code sits in the receipt's own head, right of the firm's data and
+  // above the title: anywhere lower the texts of a receipt run over its bars.
+  makePdfContentsBarcode(r.Id, 168, y0 + 35);
   if (y0 > 200) rule("0.5", -40, y0 - 2, 575);
   makePdfContentsWlasneDaneDouble(y0, 10, fields);
   int y = y0 + 60;
@@ -473,8 +475,9 @@ int makePdfContentsDossier(const Naprawy_fields& fields, kal::PdfFile& file, int
   if (const std::size_t at = statement.find("DATA_ODEBR"); at != std::string::npos)
     statement.replace(at, 10, from_td(r.data_odbioru));
   statement = wrapped(statement, 100, 100);
-  const int tail = 8 + 16 + 20 + 12 * lines_of(statement) + 20 + 60 + 30;
-  if (y + tail > kBottom) makePdfNewPage(&y, file, page, -1);
+  // From here to the last line of the signatures (two lines of names).
+  constexpr int kTail = 8 + 16 + 20 + 20 + 60 + 28;
+  if (y + kTail > kBottom + 20) makePdfNewPage(&y, file, page, -1);
   y += 8;
   const Transakcje_suma_VAT& sums = mgs_Transakcje_sumy_VAT.total;
   makePdfContentsCalkowityKoszt(&y, sums.brutto, sums.brutto_czesci, sums.brutto_uslugi);
