@@ -15,10 +15,9 @@
 #include <utility>
 #include <vector>
 
-#include "pagemgr/pagemgr.hpp"
-#include "pagemgr/users_auth.hpp"
 #include "platform/textfile.hpp"
 #include "tests/kal_e2e.hpp"
+#include "tests/kal_pages.hpp"
 #include "tests/pdf_testutil.hpp"
 
 namespace {
@@ -27,32 +26,13 @@ using kal::e2e::HttpReply;
 using kal::e2e::Server;
 using Files = std::vector<std::pair<std::string, std::string>>;
 
-const std::string kHead = "KALMITOR 1.0 http://kalmitor.example/\r\n";
-
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-std::string url_encode(const std::string& text) {
-  std::string out;
-  for (unsigned char c : text) {
-    if (std::isalnum(c) || c == '-' || c == '_' || c == '.') {
-      out += static_cast<char>(c);
-    } else {
-      char hex[4];
-      std::snprintf(hex, sizeof hex, "%%%02X", c);
-      out += hex;
-    }
-  }
-  return out;
-}
+using kal::pages::kHead;
+using kal::pages::read_file;
+using kal::pages::url_encode;
 
 // The own firm 1, the client 5 and the worker's firm 7.
 std::string firms_file(bool with_client = true) {
-  std::string f = kHead +
+  std::string f = std::string(kHead) +
                   " 1 'Warsztat Ząbek' '' '725-000-00-01' 'ul. Długa 1' '90-001' 'Łódź' 'Bank Polski' '11 2222 3333' "
                   "'42 111 22 33' '' 'biuro@zabek.pl' '' '' '' 1 1 0 0\r\n";
   if (with_client)
@@ -71,7 +51,7 @@ std::string goods_line(unsigned id, const char* name, const char* code, double n
 // The received goods 1, the part 2 (12.30 gross at 23 %) and a part 3 whose
 // rate no longer exists.
 std::string goods_file() {
-  return kHead + goods_line(1, "Skuter Vento", "SK-1", 0, 1, 3) + goods_line(2, "Filtr A", "F-1", 10.00, 1, 1) +
+  return std::string(kHead) + goods_line(1, "Skuter Vento", "SK-1", 0, 1, 3) + goods_line(2, "Filtr A", "F-1", 10.00, 1, 1) +
          goods_line(3, "Uszczelka bez stawki", "1234567890123", 10.00, 9, 1);
 }
 
@@ -98,27 +78,7 @@ std::string lines(unsigned doc, int n, unsigned goods = 2, unsigned first_id = 1
 }
 
 // "Users.dat": the administrator "szef" (firm 1) and the worker "anna" (firm 7).
-std::string users_file() {
-  _pagemgr = pagemgr_new();
-  struct {
-    std::uint32_t id;
-    const char* name;
-    std::uint32_t type;
-  } users[] = {{1, "szef", 1}, {7, "anna", 2}};
-  for (const auto& u : users) {
-    Users row{};
-    row.Id = u.id;
-    row.user_name = u.name;
-    row.created_time = 1700000000;
-    row.Id_User_types = u.type;
-    Users_tab_insert(_pagemgr->_Users_tab, &row);
-    users_set_password(u.id, "haslo");
-  }
-  kal::TextOut out;
-  Users_tab_save(out, _pagemgr->_Users_tab);
-  pagemgr_delete(&_pagemgr);
-  return kal::text_to_disk(out.text());
-}
+std::string users_file() { return kal::pages::users_file({{1, "szef", "haslo", 1}, {7, "anna", "haslo", 2}}); }
 
 std::string num2words_pl(int n) {
   return kaltest::trimmed(kaltest::run("PYTHONIOENCODING=utf-8 /usr/bin/python3 -c 'from num2words import num2words; "
@@ -202,11 +162,11 @@ class RepairPdf : public ::testing::Test {
 Files shop(const std::string& repairs, const std::string& docs = "", const std::string& doc_lines = "",
            bool with_client = true) {
   return {{"dat/Firmy.dat", firms_file(with_client)},
-          {"dat/Stawki_VAT.dat", kHead + " 1 '23%' '23'\r\n"},
+          {"dat/Stawki_VAT.dat", std::string(kHead) + " 1 '23%' '23'\r\n"},
           {"dat/Towary.dat", goods_file()},
-          {"dat/Naprawy.dat", kHead + repairs},
-          {"dat/Transakcje.dat", kHead + docs},
-          {"dat/Towary_transakcje.dat", kHead + doc_lines}};
+          {"dat/Naprawy.dat", std::string(kHead) + repairs},
+          {"dat/Transakcje.dat", std::string(kHead) + docs},
+          {"dat/Towary_transakcje.dat", std::string(kHead) + doc_lines}};
 }
 
 }  // namespace
@@ -305,7 +265,16 @@ TEST_F(RepairPdf, BarcodesOnTheLabelScan) {
   EXPECT_EQ(scan(fetch("Kod_kreskowy", 99999), "ean13"), ean("200000199999"));
   const std::string fallback = fetch("Kod_kreskowy", 100000);
   EXPECT_EQ(scan(fallback, "ean13"), "");
-  EXPECT_EQ(scan(fallback, "code128"), "100000/2026");
+  const std::string code = scan(fallback, "code128");
+  EXPECT_EQ(code, "100000/2026");
+  // The list's barcode jump opens the repair of the scanned code.
+  std::string button = read_file(srv_->file("ustawienia.txt"));
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(button, m, std::regex("\nPrzejdz_button ([^\r]*)\r")));
+  const HttpReply jump = srv_->post("/naprawy.htm", "sess_code=" + code_ + "&n_6=" + url_encode(m[1]) +
+                                                        "&Nbarcode=" + url_encode(code));
+  EXPECT_EQ(jump.body.find("Nie znaleziono zlecenia"), std::string::npos);
+  EXPECT_NE(jump.body.find("100000/2026"), std::string::npos);
   EXPECT_EQ(scan(fetch("Dowod_Przyjecia_do_Naprawy", 99999), "ean13"), ean("200000199999"));
 }
 

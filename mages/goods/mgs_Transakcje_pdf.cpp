@@ -23,6 +23,7 @@
 #include "mages/goods/mgs_Towary0.hpp"
 #include "mages/goods/mgs_Transakcje.hpp"
 #include "mages/goods/mgs_Transakcje0.hpp"
+#include "mages/goods/mgs_pdf_text.hpp"
 #include "mages/mages.hpp"
 #include "mages/repairs/mgs_Naprawy.hpp"
 #include "pdf/pdfpage.hpp"
@@ -41,36 +42,13 @@ namespace {
 // an A4 page, leaving a bottom margin like the top one.
 constexpr int kLinesPerPage = 70;
 
-std::string fmt(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string fmt(const char* format, ...) {
-  va_list ap;
-  va_start(ap, format);
-  va_list again;
-  va_copy(again, ap);
-  const int n = std::vsnprintf(nullptr, 0, format, ap);
-  va_end(ap);
-  std::string out;
-  if (n > 0) {
-    out.resize(static_cast<std::size_t>(n) + 1);
-    std::vsnprintf(out.data(), out.size(), format, again);
-    out.resize(static_cast<std::size_t>(n));
-  }
-  va_end(again);
-  return out;
-}
+using kal::pdftext::blanks;
+using kal::pdftext::cut;
+using kal::pdftext::fmt;
+using kal::pdftext::right;
 
-// A text cut to at most n bytes.
-std::string cut(std::string s, std::size_t n) {
-  if (s.size() > n) s.resize(n);
-  return s;
-}
 
-std::string blanks(int n) { return std::string(static_cast<std::size_t>(n > 0 ? n : 0), ' '); }
 
-// Right-aligned in width (never cut).
-std::string right(const std::string& s, int width) {
-  return s.size() >= static_cast<std::size_t>(width) ? s : blanks(width - static_cast<int>(s.size())) + s;
-}
 
 std::string setting(const char* key) { return ustawienia_get(key); }
 bool setting_is_one(const char* key) { return setting(key) == "1"; }

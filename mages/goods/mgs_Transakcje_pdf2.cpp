@@ -18,6 +18,7 @@
 #include "mages/goods/mgs_Towary0.hpp"
 #include "mages/goods/mgs_Transakcje0.hpp"
 #include "mages/goods/mgs_Transakcje_pdf.hpp"
+#include "mages/goods/mgs_pdf_text.hpp"
 #include "mages/repairs/mgs_Naprawy_pdf.hpp"
 #include "pdf/pdfpage.hpp"
 #include "server/serv.hpp"
@@ -35,32 +36,11 @@ constexpr int kTextLeading = 10;    // size 9
 constexpr int kContinuationY = 30;  // the table on a further page
 constexpr int kBottom = 782;        // the lowest line (from the top, before the margin)
 
-std::string fmt(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string fmt(const char* format, ...) {
-  va_list ap;
-  va_start(ap, format);
-  va_list again;
-  va_copy(again, ap);
-  const int n = std::vsnprintf(nullptr, 0, format, ap);
-  va_end(ap);
-  std::string out;
-  if (n > 0) {
-    out.resize(static_cast<std::size_t>(n) + 1);
-    std::vsnprintf(out.data(), out.size(), format, again);
-    out.resize(static_cast<std::size_t>(n));
-  }
-  va_end(again);
-  return out;
-}
+using kal::pdftext::blanks;
+using kal::pdftext::cut;
+using kal::pdftext::fmt;
+using kal::pdftext::right;
 
-std::string blanks(int n) { return std::string(static_cast<std::size_t>(n > 0 ? n : 0), ' '); }
-std::string cut(std::string s, std::size_t n) {
-  if (s.size() > n) s.resize(n);
-  return s;
-}
-std::string right(const std::string& s, int width) {
-  return s.size() >= static_cast<std::size_t>(width) ? s : blanks(width - static_cast<int>(s.size())) + s;
-}
 // A line of the blocks: padded with blanks to the block width.
 std::string padded(const std::string& s) {
   return s.size() >= static_cast<std::size_t>(kWidth) ? s + "\n" : s + blanks(kWidth - static_cast<int>(s.size())) + "\n";

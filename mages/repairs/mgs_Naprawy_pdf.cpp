@@ -63,10 +63,6 @@ int drawn(int to_file, uint32_t Id, const Naprawy_fields& fields, int layout, in
   return pdf_file2(Id, send_buf, &send_buf_len, &fields, layout, pages);
 }
 
-int setting_int(const char* key) {
-  const std::string v = ustawienia_get(key);
-  return (!v.empty() && v != key) ? to_i(v.c_str()) : 0;
-}
 
 // The receipt marks its repair as printed once the file was written.
 void mark_printed(uint32_t Id) {

@@ -202,17 +202,34 @@ int makePdfContentsPodpisy(const Naprawy_fields& fields, int y) {
   return 0;
 }
 
+namespace {
+
+// The head of a full-page layout: logo, code, own firm, the title with the
+// number between two lines, the owner.
+struct PageHead {
+  int barcode_y;
+  const char* title_key;
+  int title_y, rule_top, rule_bottom, owner_y;
+};
+
+void page_head(const Naprawy_fields& fields, const PageHead& h) {
+  const Naprawy& r = fields._Naprawy;
+  logo(0);
+  makePdfContentsBarcode(r.Id, 168, h.barcode_y);
+  makePdfContentsWlasneDane(fields);
+  text(setting(h.title_key) + " " + r.numer.str(), 20, h.title_y, 14);
+  rule("2.0", -10, h.rule_top, 505);
+  rule("2.0", -10, h.rule_bottom, 505);
+  makePdfContentsWlasciciel("Wlasciciel_pdf_text", h.owner_y, 140, fields);
+}
+
+}  // namespace
+
 // --- the acceptance receipt -----------------------------------------------------------------
 
 int makePdfContentsDowodPrzyjecia(const Naprawy_fields& fields) {
   const Naprawy& r = fields._Naprawy;
-  logo(0);
-  makePdfContentsBarcode(r.Id, 168, 650);
-  makePdfContentsWlasneDane(fields);
-  text(setting("DOWOD_PRZYJECIA_SPRZETU_DO_NAPRAWY__nr_text") + " " + r.numer.str(), 20, 130, 14);
-  rule("2.0", -10, 120, 505);
-  rule("2.0", -10, 160, 505);
-  makePdfContentsWlasciciel("Wlasciciel_pdf_text", 180, 140, fields);
+  page_head(fields, {650, "DOWOD_PRZYJECIA_SPRZETU_DO_NAPRAWY__nr_text", 130, 120, 160, 180});
   int y = 250;
   makePdfContentsPola(&y, 140, fields);
   y += 13;
@@ -434,13 +451,7 @@ int makePdfContentsCalkowityKoszt(int* y, double total, double parts, double ser
 
 int makePdfContentsDossier(const Naprawy_fields& fields, kal::PdfFile& file, int* page) {
   const Naprawy& r = fields._Naprawy;
-  logo(0);
-  makePdfContentsBarcode(r.Id, 168, 290);
-  makePdfContentsWlasneDane(fields);
-  text(setting("D_O_S_S_I_E_R___N_A_P_R_A_W_Y__nr_text") + " " + r.numer.str(), 20, 120, 14);
-  rule("2.0", -10, 113, 505);
-  rule("2.0", -10, 147, 505);
-  makePdfContentsWlasciciel("Wlasciciel_pdf_text", 162, 140, fields);
+  page_head(fields, {290, "D_O_S_S_I_E_R___N_A_P_R_A_W_Y__nr_text", 120, 113, 147, 162});
 
   int y = 235;
   text(plain("Data_przyjecia_text"), 10, y, 10);

@@ -165,21 +165,31 @@ int mgs_pdf_Sprzet_info(std::string& text, const Naprawy_fields& fields) {
   return 0;
 }
 
-int mgs_pdf_Dowod_Przyjecia_do_Naprawy(std::string& text, const Naprawy_fields& fields) {
+namespace {
+
+// The firm, the title with the number, the owner, the equipment, and the
+// description under its label.
+void plain_document(std::string& text, const Naprawy_fields& fields, const char* title_key, const char* label_key,
+                    const std::string& description) {
   mgs_pdf_Naprawiajacy_info(text, fields);
-  mgs_pdf_Naprawa_head(text, fields, ustawienia_get("DOWOD_PRZYJECIA_SPRZETU_DO_NAPRAWY__nr_text"));
+  mgs_pdf_Naprawa_head(text, fields, ustawienia_get(title_key));
   mgs_pdf_Wlasciciel_info(text, fields);
   mgs_pdf_Sprzet_info(text, fields);
-  text += plain("Dowod_przyjecia_opis") + "\n" + wrapped(fields._Naprawy.opis_uszkodzenia.str(), 81, 81) + "\n";
+  text += plain(label_key) + "\n" + wrapped(description, 81, 81) + "\n";
+}
+
+}  // namespace
+
+int mgs_pdf_Dowod_Przyjecia_do_Naprawy(std::string& text, const Naprawy_fields& fields) {
+  plain_document(text, fields, "DOWOD_PRZYJECIA_SPRZETU_DO_NAPRAWY__nr_text", "Dowod_przyjecia_opis",
+                 fields._Naprawy.opis_uszkodzenia.str());
   return 0;
 }
 
 int mgs_pdf_Naprawy_Dossier(std::string& text, const Naprawy_fields& fields) {
-  mgs_pdf_Naprawiajacy_info(text, fields);
-  mgs_pdf_Naprawa_head(text, fields, ustawienia_get("D_O_S_S_I_E_R___N_A_P_R_A_W_Y__nr_text"));
-  mgs_pdf_Wlasciciel_info(text, fields);
-  mgs_pdf_Sprzet_info(text, fields);
-  text += plain("Opis_naprawy_text") + "\n" + wrapped(fields._Naprawy.opis_naprawy.str(), 81, 81) + "\n\n";
+  plain_document(text, fields, "D_O_S_S_I_E_R___N_A_P_R_A_W_Y__nr_text", "Opis_naprawy_text",
+                 fields._Naprawy.opis_naprawy.str());
+  text += "\n";
   mgs_pdf_Transakcje_Dossier(text, fields._Naprawy.Id_Transakcje);
   return 0;
 }
