@@ -263,21 +263,25 @@ int main(int argc, char** argv) {
     ::close(fd);
   });
   // Where the time of that save goes.
-  double records = 0, line_ends = 0, rewrite = 0;
+  double records = 0, rewrite = 0, exports = 0;
   auto parts = [&](auto tag, auto* tab) {
     using T = decltype(tag);
-    records = line_ends = rewrite = 1e9;
+    records = rewrite = 1e9;
     for (int i = 0; i < 3; ++i) {
       clk::time_point t = clk::now();
-      kal::TextOut out(raw_path);
+      kal::TextOut out(raw_path, kal::TextOut::disk_form);
+      out.reserve(bytes.size() + 65536);
       vtab_api<T>::tab_save(out, tab);
       records = std::min(records, seconds_since(t));
       t = clk::now();
-      std::string disk = kal::text_to_disk(out.text());
-      line_ends = std::min(line_ends, seconds_since(t));
-      t = clk::now();
-      kal::atomic_rewrite(raw_path, disk);
+      kal::atomic_rewrite(raw_path, out.text());
       rewrite = std::min(rewrite, seconds_since(t));
+    }
+    if constexpr (std::is_same_v<T, Naprawy>) {
+      ::dup2(devnull, 1);
+      exports = best_of(3, [] { mgs_Naprawy_export(); });
+      std::fflush(stdout);
+      ::dup2(saved_stdout, 1);
     }
   };
 #define X(T) \
@@ -286,9 +290,9 @@ int main(int argc, char** argv) {
   MGS_TABLES(X, N)
 #undef X
 #undef N
-  std::printf("  records into memory     %8.1f ms\n", records * 1e3);
-  std::printf("  LF -> CR LF             %8.1f ms\n", line_ends * 1e3);
+  std::printf("  records into file bytes %8.1f ms\n", records * 1e3);
   std::printf("  atomic rewrite          %8.1f ms\n", rewrite * 1e3);
+  if (exports > 0) std::printf("  the repairs' exports    %8.1f ms\n", exports * 1e3);
   std::printf("mgs_save_%-17s %8.1f ms\n", largest.c_str(), saving * 1e3);
   std::printf("write + fsync same bytes  %8.1f ms\n", write * 1e3);
   std::printf("ratio                     %8.2f\n", saving / write);

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Requests per second of kalmitor for a small page, one connection at a time,
 # next to nginx (one worker) serving a static file of the same size on this
-# machine, and their ratio.
+# machine, and their ratio; then the same for a logged-in firm list page of 20
+# firms on a copy of the shipped data.
 #
 #   bench/bench_serv.sh [kalmitor program] [seconds]
 #
@@ -34,7 +35,9 @@ free_port() {
 TMP=$(mktemp -d /tmp/kal_bench_XXXXXX)
 KPID=""
 NPID=""
+LPID=""
 cleanup() {
+  [ -n "$LPID" ] && kill "$LPID" 2>/dev/null && wait "$LPID" 2>/dev/null
   [ -n "$KPID" ] && kill "$KPID" 2>/dev/null && wait "$KPID" 2>/dev/null
   [ -n "$NPID" ] && kill "$NPID" 2>/dev/null && wait "$NPID" 2>/dev/null
   rm -rf "$TMP"
@@ -94,14 +97,39 @@ EOF
 NPID=$!
 wait_port "$NPORT"
 
+# kalmitor on a copy of the shipped data with 20 firms, a session entered
+# (no users: everybody is administrator), its firm list page.
+LPORT=$(free_port)
+cp -r data "$TMP/list"
+{
+  printf 'KALMITOR 1.0 http://kalmitor.example/\r\n'
+  for i in $(seq 1 20); do
+    printf " %d 'Firma numer %d' '' '' '' '' '' '' '' '' '' '' '' '' '' 1 0 1700000000 0\r\n" "$i" "$i"
+  done
+} >"$TMP/list/dat/Firmy.dat"
+"$PROG" HttpHost=127.0.0.1 HttpPort="$LPORT" Install_Dir="$TMP/list" >"$TMP/list.log" 2>&1 &
+LPID=$!
+wait_port "$LPORT"
+CODE=$(curl -s -d 'sess_code=&action=Rozpocznij%20prac%EA' "http://127.0.0.1:$LPORT/login.htm" |
+  grep -o 'sess_code=[0-9a-f]\{32\}' | head -1 | cut -d= -f2)
+LIST_URL="http://127.0.0.1:$LPORT/Firmy.htm?n_10=&sess_code=$CODE"
+LIST_BYTES=$(curl -s "$LIST_URL" | wc -c)
+head -c "$LIST_BYTES" /dev/zero | tr '\0' 'x' >"$TMP/www/list.html"
+
 K=$(rps "http://127.0.0.1:$KPORT/")
 N=$(rps "http://127.0.0.1:$NPORT/index.html")
 NC=$(rps "http://127.0.0.1:$NPORT/index.html" "Connection: close")
+L=$(rps "$LIST_URL")
+NL=$(rps "http://127.0.0.1:$NPORT/list.html" "Connection: close")
 echo "page of $PAGE_BYTES bytes, one client connection at a time, ${SECS} s each"
 echo "kalmitor:               $K requests/s (a new connection per request)"
 echo "nginx, keep-alive:      $N requests/s (one worker, static file)"
 echo "nginx, Connection: close: $NC requests/s"
-awk -v k="$K" -v n="$N" -v c="$NC" 'BEGIN {
+echo "firm list of 20 firms, logged in, $LIST_BYTES bytes:"
+echo "kalmitor:               $L requests/s"
+echo "nginx, Connection: close: $NL requests/s (a static file of that size)"
+awk -v k="$K" -v n="$N" -v c="$NC" -v l="$L" -v nl="$NL" 'BEGIN {
   if (n > 0) printf "ratio kalmitor/nginx keep-alive: %.3f\n", k / n
   if (c > 0) printf "ratio kalmitor/nginx close:      %.3f\n", k / c
+  if (nl > 0) printf "ratio firm list/nginx close:    %.3f\n", l / nl
 }'

@@ -16,11 +16,12 @@ void put(const qq_put_char_fn& put_char, int c) {
 }  // namespace
 
 int qq_run(const char* path, const qq_put_char_fn& put_char, const qq_value_fn& value) {
-  kal::TextIn in;
-  if (!path || in.open(path) != 0) {
+  std::string text;
+  if (!path || kal::read_text_file_cached(path, text) != 0) {
     std::printf("qq(): Can't open file '%s' to read !\n", path ? path : "");
     return -1;
   }
+  kal::TextIn in(std::move(text));
   return qq_find_all(in, put_char, value);
 }
 

@@ -142,19 +142,27 @@ int vtab_to_file_s(kal::TextOut& file, const ostr& value) {
   std::string_view text = value.view();
   std::size_t start = text.find_first_not_of(" \t");
   text = start == std::string_view::npos ? std::string_view() : text.substr(start);
+  const std::size_t length = text.size();
   file.put('\'');
-  for (char c : text) {
-    if (c == '\'') file.put('\'');
-    file.put(c);
+  // A quote doubled; the runs between quotes whole.
+  for (std::size_t q; (q = text.find('\'')) != std::string_view::npos;) {
+    file.write(text.substr(0, q + 1));
+    file.put('\'');
+    text.remove_prefix(q + 1);
   }
+  file.write(text);
   file.put('\'');
-  return static_cast<int>(2 + text.size());
+  return static_cast<int>(2 + length);
 }
 
 int vtab_to_file_g(kal::TextOut& file, double value) {
-  std::string text = kal::format_fixed(value, 2, 4);
-  file.write(text);
-  return static_cast<int>(text.size());
+  // format_fixed(value, 2, 4) without a string of its own.
+  char buf[400];
+  auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 2);
+  const std::size_t n = r.ec == std::errc() ? static_cast<std::size_t>(r.ptr - buf) : 0;
+  if (n < 4) file.write(std::string_view("    ", 4 - n));
+  file.write(std::string_view(buf, n));
+  return static_cast<int>(n < 4 ? 4 : n);
 }
 
 int vtab_to_file_f(kal::TextOut& file, float value) { return vtab_to_file_g(file, static_cast<double>(value)); }

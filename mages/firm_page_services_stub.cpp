@@ -1,20 +1,5 @@
-// Stand-ins for the equipment list of a firm and the fresh repair form, until
-// the equipment and repair pages are written.  The equipment list shows
-// nothing; the fresh repair form clears what the firm form's hand-over relies
-// on: the repair and equipment Ids and the actions of the repair pages.
+// A stand-in for the equipment list of a firm, until the equipment pages are
+// written: it shows nothing.
 #include "mages/firm_page_services.hpp"
 
-#include "server/sess.hpp"
-
 int mgs_Serwis_Firma_list(uint32_t) { return 0; }
-
-int Naprawa_init_vars() {
-  sess_put("a", "");
-  sess_nav_set(30, "n");
-  sess_nav_set(32, "");
-  sess_nav_set(33, "");
-  sess_put("Naprawy_Id", "0");
-  sess_put("Serwis_Id", "0");
-  sess_put("Naprawy_uslugi_Id_Towary", "");
-  return 0;
-}

@@ -550,12 +550,20 @@ void print_on_load(hashtbl* params) {
     return;
   }
   const std::uint32_t repair = var_z("Naprawy_Id");
-  if (mgs_doc_fn fn = mgs_doc_find("Dowod_Przyjecia_do_Naprawy"))
-    fn("Dowod_Przyjecia_do_Naprawy", repair, "wydruk.pdf");
-  else
-    std::printf("mages_run(): no document 'Dowod_Przyjecia_do_Naprawy' in this program\n");
   sess_nav_set(MGS_PAGE_NaprawaE, "e");
-  spawnv_print("wydruk.pdf");
+  const mgs_doc_fn fn = mgs_doc_find("Dowod_Przyjecia_do_Naprawy");
+  if (!fn) {
+    std::printf("mages_run(): no document 'Dowod_Przyjecia_do_Naprawy' in this program\n");
+    return;
+  }
+  if (fn("Dowod_Przyjecia_do_Naprawy", repair, "wydruk.pdf") != 0) {
+    std::printf("mages_run(): the acceptance receipt of repair Id=%lu could not be made, nothing printed\n",
+                static_cast<unsigned long>(repair));
+    return;
+  }
+  // The printer's command, started by argument vector.
+  if (spawnv_print1("wydruk.pdf") < 0)
+    std::printf("mages_run(): the print command 'lp' could not be started, the receipt was not printed\n");
 }
 
 // The service cycle a list confirms with a button named "cykle_id_<Id>".

@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <climits>
+#include <ctime>
+#include <unordered_map>
 #include <csignal>
 #include <cstdarg>
 #include <cstring>
@@ -70,6 +72,61 @@ int read_text_file(const std::string& path, std::string& out) {
     return -1;
   }
   out = text_from_disk(raw);
+  return 0;
+}
+
+namespace {
+
+struct CachedText {
+  dev_t dev;
+  ino_t ino;
+  off_t size;
+  timespec mtime, ctime;
+  std::string text;
+};
+
+bool same_time(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+
+}  // namespace
+
+int read_text_file_cached(const std::string& path, std::string& out) {
+  constexpr off_t kLargest = 1 << 20;
+  constexpr std::size_t kFiles = 256;
+  static std::unordered_map<std::string, CachedText> cache;
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    const int e = errno;
+    cache.erase(path);
+    out.clear();
+    errno = e;
+    return -1;
+  }
+  if (!S_ISREG(st.st_mode) || st.st_size > kLargest) {
+    cache.erase(path);
+    return read_text_file(path, out);
+  }
+  auto it = cache.find(path);
+  if (it != cache.end() && it->second.dev == st.st_dev && it->second.ino == st.st_ino &&
+      it->second.size == st.st_size && same_time(it->second.mtime, st.st_mtim) &&
+      same_time(it->second.ctime, st.st_ctim)) {
+    out = it->second.text;
+    return 0;
+  }
+  if (read_text_file(path, out) != 0) {
+    if (it != cache.end()) cache.erase(it);
+    return -1;
+  }
+  // A file changed just now may change again within the same clock tick
+  // without its times showing it: keep it only once it has been still for a
+  // while.
+  const std::time_t now = std::time(nullptr);
+  const bool settled = now - st.st_mtim.tv_sec >= 2 && now - st.st_ctim.tv_sec >= 2;
+  if (!settled) {
+    if (it != cache.end()) cache.erase(it);
+    return 0;
+  }
+  if (it == cache.end() && cache.size() >= kFiles) cache.clear();
+  cache[path] = CachedText{st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim, out};
   return 0;
 }
 
@@ -219,14 +276,26 @@ void TextOut::printf(const char* fmt, ...) {
     return;
   }
   if (static_cast<std::size_t>(n) < sizeof small) {
-    buf_.append(small, static_cast<std::size_t>(n));
+    write(std::string_view(small, static_cast<std::size_t>(n)));
   } else {
-    std::size_t at = buf_.size();
-    buf_.resize(at + static_cast<std::size_t>(n) + 1);
-    std::vsnprintf(&buf_[at], static_cast<std::size_t>(n) + 1, fmt, ap2);
-    buf_.resize(at + static_cast<std::size_t>(n));
+    std::string big(static_cast<std::size_t>(n) + 1, '\0');
+    std::vsnprintf(big.data(), big.size(), fmt, ap2);
+    big.resize(static_cast<std::size_t>(n));
+    write(big);
   }
   va_end(ap2);
+}
+
+void TextOut::append_disk(std::string_view s) {
+  for (;;) {
+    const void* lf = s.empty() ? nullptr : std::memchr(s.data(), '\n', s.size());
+    if (!lf) break;
+    const std::size_t n = static_cast<std::size_t>(static_cast<const char*>(lf) - s.data());
+    buf_.append(s.data(), n);
+    buf_.append("\r\n", 2);
+    s.remove_prefix(n + 1);
+  }
+  buf_.append(s);
 }
 
 bool TextIn::getline(std::string& line, bool* had_lf) {

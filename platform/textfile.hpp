@@ -26,6 +26,12 @@ std::string text_from_disk(std::string_view bytes);
 int read_file(const std::string& path, std::string& out);
 // Reads a text file and turns CR LF into LF.
 int read_text_file(const std::string& path, std::string& out);
+// The same for the small files read again and again (templates): a file's
+// text is kept after its first read and handed out again for as long as the
+// file's identity, size and change times stay what they were.  A file changed
+// within the last two seconds is read every time, so that a change made
+// within the file system's clock tick is never missed.
+int read_text_file_cached(const std::string& path, std::string& out);
 
 // Replaces the file at path by bytes.  0 on success; -1 on failure, with a
 // console message and, when err is given, the reason in *err.
@@ -46,22 +52,42 @@ int remove_rewrite_leftovers(const std::string& dir);
 bool file_exists(const std::string& path);
 
 // A text file being built in memory, committed whole with commit().
-// put/write/printf take LF line ends; commit() writes CR LF.
+// put/write/printf take LF line ends; commit() writes CR LF.  Built in disk
+// form, the buffer holds the file's bytes themselves (each LF put in as
+// CR LF at once), so that commit() writes it without a further pass; text()
+// then gives those bytes.
 class TextOut {
  public:
-  explicit TextOut(std::string path = {}) : path_(std::move(path)) {}
-  void put(char c) { buf_.push_back(c); }
-  void write(std::string_view s) { buf_.append(s); }
+  enum Form { text_form, disk_form };
+  explicit TextOut(std::string path = {}, Form form = text_form)
+      : path_(std::move(path)), disk_(form == disk_form) {}
+  void put(char c) {
+    if (disk_ && c == '\n') buf_.push_back('\r');
+    buf_.push_back(c);
+  }
+  void write(std::string_view s) {
+    if (disk_) {
+      append_disk(s);
+    } else {
+      buf_.append(s);
+    }
+  }
   // printf into the buffer; fmt must be a literal of the program, never data.
   void printf(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+  void reserve(std::size_t bytes) { buf_.reserve(bytes); }
   const std::string& text() const { return buf_; }
   std::string& text() { return buf_; }
   const std::string& path() const { return path_; }
-  int commit(std::string* err = nullptr) const { return write_text_file(path_, buf_, err); }
+  int commit(std::string* err = nullptr) const {
+    return disk_ ? atomic_rewrite(path_, buf_, err) : write_text_file(path_, buf_, err);
+  }
 
  private:
+  void append_disk(std::string_view s);
+
   std::string path_;
   std::string buf_;
+  bool disk_ = false;
 };
 
 // A text file read into memory (CR LF already turned into LF), read byte by

@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -184,10 +185,64 @@ const char* sinaddrToString(in_addr addr) {
 
 const char* serv_get_user_host() { return serv_accept_host; }
 
+namespace {
+
+// The heartbeat file, kept open between passes.  It is made whole through a
+// rename when it is (re)opened; after that each new number is one small write
+// at its start.  The number only grows, so a new one is never shorter than
+// the one it covers, and a reader sees one number or the other, never a mix
+// of a shorter and a longer one.  The open file is checked against the name
+// at every write, so a file removed or replaced (or another working
+// directory) is opened anew.
+struct Heartbeat {
+  int fd = -1;
+  dev_t dev = 0;
+  ino_t ino = 0;
+  std::size_t length = 0;  // of the number in the file
+  ~Heartbeat() { close(); }
+  void close() {
+    if (fd >= 0) ::close(fd);
+    fd = -1;
+  }
+  bool current(const char* name) const {
+    struct stat st {};
+    return fd >= 0 && ::stat(name, &st) == 0 && st.st_dev == dev && st.st_ino == ino;
+  }
+  int reopen(const char* name, const std::string& text) {
+    close();
+    if (kal::replace_file_nosync(name, text) != 0) return -1;
+    length = text.size();
+    fd = ::open(name, O_WRONLY | O_CLOEXEC);
+    struct stat st {};
+    if (fd >= 0 && ::fstat(fd, &st) == 0) {
+      dev = st.st_dev;
+      ino = st.st_ino;
+    } else {
+      close();
+    }
+    return 0;
+  }
+  int write(const char* name, const std::string& text) {
+    // A number shorter than the last one (the count began again) would leave
+    // digits of the old one behind: the whole file then.
+    if (text.size() >= length && current(name) &&
+        ::pwrite(fd, text.data(), text.size(), 0) == static_cast<ssize_t>(text.size())) {
+      length = text.size();
+      return 0;
+    }
+    return reopen(name, text);
+  }
+};
+
+}  // namespace
+
 int save_watchdog() {
   ++watchdog_run_id;
   static const char* const name = "watchdog.txt";
-  if (kal::replace_file_nosync(name, std::to_string(watchdog_run_id)) != 0) {
+  static Heartbeat heartbeat;
+  char digits[24];
+  const int n = std::snprintf(digits, sizeof digits, "%ld", watchdog_run_id);
+  if (heartbeat.write(name, std::string(digits, static_cast<std::size_t>(n))) != 0) {
     std::printf("Can't open file %s to write !\n", name);
     return -1;
   }

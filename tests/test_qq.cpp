@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -96,6 +97,44 @@ TEST(QqRun, ReadsTheTemplateAsText) {
   Transcript t;
   EXPECT_EQ(qq_run(path.c_str(), t.put(), t.value()), 0);
   EXPECT_EQ(t.out, "<p>{$uwagi}</p>\n{U(Nazwa)}<b>{$x}</b>\n");
+}
+
+TEST(QqRun, AnEditedTemplateIsReadAgain) {
+  TempDir d;
+  const std::string path = d.file("menu.htm");
+  auto run = [&] {
+    Transcript t;
+    EXPECT_EQ(qq_run(path.c_str(), t.put(), t.value()), 0);
+    return t.out;
+  };
+  // Edited in place within the same second, at the same size.
+  write_raw(path, "<a>QQ$x</a>\r\n");
+  EXPECT_EQ(run(), "<a>{$x}</a>\n");
+  {
+    FILE* f = std::fopen(path.c_str(), "r+b");
+    ASSERT_NE(f, nullptr);
+    std::fputs("<b>QQ$y</b>\r\n", f);
+    std::fclose(f);
+  }
+  EXPECT_EQ(run(), "<b>{$y}</b>\n");
+  // A template that has not changed for a while is kept; a change of its
+  // contents, size or file is still seen, whatever its times say.
+  const auto old_time = fs::last_write_time(path) - std::chrono::seconds(60);
+  fs::last_write_time(path, old_time);
+  EXPECT_EQ(run(), "<b>{$y}</b>\n");
+  EXPECT_EQ(run(), "<b>{$y}</b>\n");
+  write_raw(d.file("new.htm"), "<i>QQ$z</i>\r\n");
+  fs::last_write_time(d.file("new.htm"), old_time);
+  fs::rename(d.file("new.htm"), path);
+  EXPECT_EQ(run(), "<i>{$z}</i>\n");
+  write_raw(path, "<i>QQ$z</i> longer\r\n");
+  fs::last_write_time(path, old_time);
+  EXPECT_EQ(run(), "<i>{$z}</i> longer\n");
+  fs::remove(path);
+  Transcript t;
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(qq_run(path.c_str(), t.put(), t.value()), -1);
+  testing::internal::GetCapturedStdout();
 }
 
 TEST(QqRun, MissingTemplateIsReportedAndNothingIsCalled) {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -260,6 +261,32 @@ TEST(Watchdog, CountsUpAsBareDigits) {
   EXPECT_EQ(save_watchdog(), -1);
   EXPECT_NE(GetCapturedStdout().find("Can't open file watchdog.txt to write !\n"), std::string::npos);
   EXPECT_EQ(watchdog_run_id, 11);
+}
+
+TEST(Watchdog, RewrittenInPlaceWholeAndFoundAgainWhenReplaced) {
+  InDir d;
+  watchdog_run_id = 0;
+  EXPECT_EQ(save_watchdog(), 0);
+  struct stat first {};
+  ASSERT_EQ(::stat("watchdog.txt", &first), 0);
+  for (int i = 0; i < 120; ++i) save_watchdog();
+  EXPECT_EQ(raw("watchdog.txt"), "121");
+  struct stat later {};
+  ASSERT_EQ(::stat("watchdog.txt", &later), 0);
+  EXPECT_EQ(later.st_ino, first.st_ino) << "one file written over, not a new one a pass";
+
+  // A count that begins again leaves no digit of the longer number behind.
+  watchdog_run_id = 0;
+  EXPECT_EQ(save_watchdog(), 0);
+  EXPECT_EQ(raw("watchdog.txt"), "1");
+  // A file removed, or replaced by another, is written again.
+  fs::remove("watchdog.txt");
+  EXPECT_EQ(save_watchdog(), 0);
+  EXPECT_EQ(raw("watchdog.txt"), "2");
+  kal::atomic_rewrite("other.txt", "999999");
+  fs::rename("other.txt", "watchdog.txt");
+  EXPECT_EQ(save_watchdog(), 0);
+  EXPECT_EQ(raw("watchdog.txt"), "3");
 }
 
 TEST(Args, Parseargs) {

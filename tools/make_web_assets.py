@@ -7,7 +7,8 @@ program reads and serves, with the bytes it expects:
   body.htm login.htm login0.htm pomoc.htm faq.htm Firmy_row0.htm
   Raporty_filtr.htm Raporty_row0.htm RMC_filtr.htm RMC_row0.htm
   Naprawy_row0.htm Naprawy_filtr2.htm Naprawy_usuniete_head.htm Naprawy_list.txt
-        page templates (Naprawy_list.txt: the text of the printed repair list) with QQ placeholders, from tools/web/*.htm: Windows-1250
+        page templates with QQ placeholders (Naprawy_list.txt: the text of
+        the printed repair list), from tools/web/*.htm: Windows-1250
         (the program converts template text for the browser), CR LF
   menu.htm menu2.htm menu_worker.htm menu_worker2.htm
         the menus, built below from MENUS: for administrators and for everyone
@@ -48,12 +49,13 @@ CSS_LIMIT = 10000  # the program reads at most this many characters of styl.css
 # A link: (path, page name, action, caption key[, extra class]).  The page is
 # chosen by the parameter "n_" + page id; the action is its value.
 #
-# A new sale and a new purchase are started with the captions that their pages
-# recognise as the start from the menu ("Nowa Sprzedaż", "Nowa Dostawa"),
-# written as the browser sends them (ż is BF in the page's code page).
+# A new repair, a new sale and a new purchase are started with the captions
+# that their pages recognise as the start from the menu ("Nowa Naprawa",
+# "Nowa Sprzedaż", "Nowa Dostawa"), written as the browser sends them (ż is BF
+# in the page's code page).
 
 NAPRAWY = ("menu_Naprawy", None, [
-    ("zlecenie.htm", "NaprawaN", "n", "menu_Nowe_Zlecenie", "new"),
+    ("zlecenie.htm", "NaprawaN", "Nowa%20Naprawa", "menu_Nowe_Zlecenie", "new"),
     ("naprawy.htm", "Naprawy", "l", "Lista_zlecen_text"),
     ("plany.htm", "PlanyL", "l", "menu_Plany"),
     ("karty.htm", "KartyL", "l", "Lista_kart_uslug_text", "hide-QQU(karty_uslug_off)"),
