@@ -33,6 +33,9 @@
 #include "mages/goods/mgs_Towary_typy0.hpp"
 #include "mages/goods/mgs_Transakcje.hpp"
 #include "mages/goods/mgs_Transakcje_pdf.hpp"
+#include "mages/goods/mgs_Transakcje_pdf2.hpp"
+#include "mages/repairs/mgs_Naprawy_pdf.hpp"
+#include "pdf/pdfReport.hpp"
 #include "mages/repairs/mgs_Naprawy_InnyKlienta.hpp"
 #include "mages/repairs/mgs_Naprawy_edit.hpp"
 #include "mages/repairs/mgs_Naprawy_export.hpp"
@@ -116,6 +119,10 @@ void mgs_register_pages() {
 
   // Documents by name: (name, id, file).
   mgs_doc_register("Faktura", mgs_Transakcje_pdf_doc);
+  mgs_doc_register("Faktura_VAT", mgs_Transakcje_pdf2_doc);
+  for (const char* kind : Naprawy_pdf_kind) mgs_doc_register(kind, mgs_Naprawy_pdf_doc);
+  // The intake protocol fills its items from the repair being printed.
+  pdfReport_data = setProtokolPrzyjeciaData;
   mgs_doc_register("Naprawy_list", Naprawy_list_pdf_doc);
 
   // Selection fields of templates.

@@ -21,6 +21,9 @@
 #include <utility>
 #include <vector>
 
+#include "pagemgr/pagemgr.hpp"
+#include "pagemgr/users_auth.hpp"
+#include "platform/textfile.hpp"
 #include "tests/kal_e2e.hpp"
 
 namespace kal::pages {
@@ -152,5 +155,30 @@ class Site {
   std::string code_, last_;
   int last_status_ = 0;
 };
+
+// "Users.dat" made by the page manager itself: Id, login, password and
+// role of each user.
+struct UserRow {
+  std::uint32_t id;
+  const char* name;
+  const char* password;
+  std::uint32_t type;
+};
+inline std::string users_file(const std::vector<UserRow>& users) {
+  _pagemgr = pagemgr_new();
+  for (const UserRow& u : users) {
+    Users row{};
+    row.Id = u.id;
+    row.user_name = u.name;
+    row.created_time = 1700000000;
+    row.Id_User_types = u.type;
+    Users_tab_insert(_pagemgr->_Users_tab, &row);
+    users_set_password(u.id, u.password);
+  }
+  kal::TextOut out;
+  Users_tab_save(out, _pagemgr->_Users_tab);
+  pagemgr_delete(&_pagemgr);
+  return kal::text_to_disk(out.text());
+}
 
 }  // namespace kal::pages

@@ -329,7 +329,7 @@ TEST_F(Mages, DocumentsByNameNeedTheRightRole) {
   // Without ".pdf" the service card is a page.
   EXPECT_NE(serve("/Karta_uslug_7", {}).find("<HTML>"), std::string::npos);
   // A document this program does not make: an empty reply.
-  EXPECT_EQ(serve("/Kod_kreskowy_5.pdf", {}), "");
+  EXPECT_EQ(serve("/Karta_Gwarancyjna_5.pdf", {}), "");
   EXPECT_EQ(serve("/wydruk.pdf", {}), "");
   EXPECT_EQ(made.size(), 3u);
 

@@ -23,6 +23,7 @@
 #include "mages/goods/mgs_Towary0.hpp"
 #include "mages/goods/mgs_Transakcje.hpp"
 #include "mages/goods/mgs_Transakcje0.hpp"
+#include "mages/goods/mgs_pdf_text.hpp"
 #include "mages/mages.hpp"
 #include "mages/repairs/mgs_Naprawy.hpp"
 #include "pdf/pdfpage.hpp"
@@ -41,36 +42,13 @@ namespace {
 // an A4 page, leaving a bottom margin like the top one.
 constexpr int kLinesPerPage = 70;
 
-std::string fmt(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string fmt(const char* format, ...) {
-  va_list ap;
-  va_start(ap, format);
-  va_list again;
-  va_copy(again, ap);
-  const int n = std::vsnprintf(nullptr, 0, format, ap);
-  va_end(ap);
-  std::string out;
-  if (n > 0) {
-    out.resize(static_cast<std::size_t>(n) + 1);
-    std::vsnprintf(out.data(), out.size(), format, again);
-    out.resize(static_cast<std::size_t>(n));
-  }
-  va_end(again);
-  return out;
-}
+using kal::pdftext::blanks;
+using kal::pdftext::cut;
+using kal::pdftext::fmt;
+using kal::pdftext::right;
 
-// A text cut to at most n bytes.
-std::string cut(std::string s, std::size_t n) {
-  if (s.size() > n) s.resize(n);
-  return s;
-}
 
-std::string blanks(int n) { return std::string(static_cast<std::size_t>(n > 0 ? n : 0), ' '); }
 
-// Right-aligned in width (never cut).
-std::string right(const std::string& s, int width) {
-  return s.size() >= static_cast<std::size_t>(width) ? s : blanks(width - static_cast<int>(s.size())) + s;
-}
 
 std::string setting(const char* key) { return ustawienia_get(key); }
 bool setting_is_one(const char* key) { return setting(key) == "1"; }
@@ -269,6 +247,12 @@ void split_lines(const std::string& text, int per_page, std::vector<std::string>
 }
 
 }  // namespace
+
+std::vector<const Towary_transakcje*> mgs_Transakcje_lines(uint32_t Id) { return document_lines(Id); }
+double mgs_Towary_vat_factor(const Towary& goods) { return goods_factor(goods); }
+std::string mgs_Towary_unit_name(const Towary& goods) { return unit_name(goods); }
+std::string mgs_Towary_invoice_label(const Towary& goods) { return goods_label(goods); }
+std::string mgs_pdf_kwota_slownie(double amount, bool with_grosze) { return amount_in_words(amount, with_grosze); }
 
 // --- the VAT sums ----------------------------------------------------------------------------
 
@@ -573,7 +557,21 @@ void error_page(const std::string& text) {
 
 }  // namespace
 
-int mgs_Transakcje_pdf_doc(const char* name, uint32_t Id, const char* file) {
+namespace {
+
+// The text invoice: the original and, as the setting says, the copy.
+int render_text_invoice(uint32_t Id, const char* file) {
+  std::vector<std::string> pages = mgs_pdf_Transakcje_Faktura_pages(Id, 1, kLinesPerPage);
+  if (Faktura_oryginal_kopia & 1) {
+    std::vector<std::string> copy = mgs_pdf_Transakcje_Faktura_pages(Id, 0, kLinesPerPage);
+    pages.insert(pages.end(), copy.begin(), copy.end());
+  }
+  return pdf_out(pages, file);
+}
+
+}  // namespace
+
+int mgs_Transakcje_pdf_flow(const char* name, uint32_t Id, const char* file, mgs_Transakcje_render_fn render) {
   const uint32_t user = static_cast<uint32_t>(user_check_loggin());
   if (!mgs_Transakcje_allow(Id, user, user_is_admin(), worker_as_admin_setting())) {
     pdf_out({std::string(tr(221)) + "\n"}, file);
@@ -592,12 +590,7 @@ int mgs_Transakcje_pdf_doc(const char* name, uint32_t Id, const char* file) {
       return 0;
     }
   }
-  std::vector<std::string> pages = mgs_pdf_Transakcje_Faktura_pages(Id, 1, kLinesPerPage);
-  if (Faktura_oryginal_kopia & 1) {
-    std::vector<std::string> copy = mgs_pdf_Transakcje_Faktura_pages(Id, 0, kLinesPerPage);
-    pages.insert(pages.end(), copy.begin(), copy.end());
-  }
-  if (pdf_out(pages, file) != 0) {
+  if (render(Id, file) != 0) {
     if (!file) error_page("Nie można utworzyć pliku wydruk.pdf !");
     return 0;
   }
@@ -613,6 +606,10 @@ int mgs_Transakcje_pdf_doc(const char* name, uint32_t Id, const char* file) {
   }
   if (changed) glue_root<Transakcje>::save();
   return 0;
+}
+
+int mgs_Transakcje_pdf_doc(const char* name, uint32_t Id, const char* file) {
+  return mgs_Transakcje_pdf_flow(name, Id, file, render_text_invoice);
 }
 
 int mgs_Transakcje_pdf(const char* name, uint32_t Id) { return mgs_Transakcje_pdf_doc(name, Id, nullptr); }
