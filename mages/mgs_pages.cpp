@@ -6,6 +6,8 @@
 
 #include "lib/convert.hpp"
 #include "mages/mages.hpp"
+#include "mages/cards/mgs_Karty.hpp"
+#include "mages/cards/mgs_Plany.hpp"
 #include "mages/cards/mgs_Serwisanci_koszty.hpp"
 #include "mages/cards/mgs_Srodki_transportu.hpp"
 #include "mages/cards/mgs_Users.hpp"
@@ -78,6 +80,13 @@ void mgs_register_pages() {
   mgs_page_register(MGS_PAGE_UsersL, [](const char*, const char*) { return mgs_Users_list(); });
   mgs_page_register(MGS_PAGE_UsersE, [](const char*, const char* a) { return mgs_Users_edit(a); });
   mgs_page_register(MGS_PAGE_UsersN, [](const char*, const char* a) { return mgs_Users_new(a); });
+  // Service cards (the trip pages 226 to 228 are not reached) and plans.
+  mgs_page_register(MGS_PAGE_KartyL, [](const char*, const char* a) { return mgs_Karty_list(a); });
+  mgs_page_register(MGS_PAGE_KartyE, [](const char*, const char* a) { return mgs_Karty_edit(a); });
+  mgs_page_register(MGS_PAGE_KartyN, [](const char*, const char* a) { return mgs_Karty_new(a); });
+  mgs_page_register(MGS_PAGE_PlanyL, [](const char*, const char*) { return mgs_Plany_list(); });
+  mgs_page_register(MGS_PAGE_PlanyE, [](const char*, const char* a) { return mgs_Plany_edit(a); });
+  mgs_page_register(MGS_PAGE_PlanyN, [](const char*, const char* a) { return mgs_Plany_new(a); });
   // The about page.
   mgs_page_register(MGS_PAGE_Info, [](const char*, const char*) { return mgs_Info(); });
 
@@ -110,6 +119,9 @@ void mgs_register_pages() {
   });
   mgs_select_register("NaprawyPrzyjmujacy()", [] {
     return Naprawy_przyjmujacy_select_options(var_z("NaprawyNew_Naprawy_Id_Naprawy_przyjmujacy"), 0);
+  });
+  mgs_select_register("KartyStany()", [] {
+    return Karty_stany_select_options(var_z("Search.Karty_Id_Karty_stany"), 1);
   });
   mgs_select_register("NaprawyStany()", [] {
     return Naprawy_stany_select_options(var_z("NaprawySearch.Naprawy_Id_Naprawy_stany"), 1);
