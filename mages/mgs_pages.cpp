@@ -34,6 +34,7 @@
 #include "mages/goods/mgs_Towary_typy0.hpp"
 #include "mages/goods/mgs_Transakcje.hpp"
 #include "mages/goods/mgs_Transakcje_pdf.hpp"
+#include "mages/goods/mgs_Transakcje_pdf2.hpp"
 #include "server/html_form.hpp"
 #include "server/sess.hpp"
 #include "server/ustawienia.hpp"
@@ -103,6 +104,7 @@ void mgs_register_pages() {
 
   // Documents by name: (name, id, file).
   mgs_doc_register("Faktura", mgs_Transakcje_pdf_doc);
+  mgs_doc_register("Faktura_VAT", mgs_Transakcje_pdf2_doc);
 
   // Selection fields of templates.
   mgs_select_register("year_select_options(RMCyear)", [] {

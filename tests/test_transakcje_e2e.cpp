@@ -460,15 +460,15 @@ TEST_F(DocsE2E, ADeletedDocumentLeavesTheList) {
 class InvoiceE2E : public DocsE2E {
  protected:
   // The PDF of the document, checked by qpdf; its text by pages.
-  std::vector<std::string> invoice(unsigned id, const std::string& query = "") {
-    HttpReply r = get("/Faktura_" + std::to_string(id) + ".pdf" + query);
+  std::vector<std::string> invoice(unsigned id, const std::string& query = "", const std::string& kind = "Faktura",
+                                   const char* font = "CourierNewL2") {
+    HttpReply r = get("/" + kind + "_" + std::to_string(id) + ".pdf" + query);
     EXPECT_EQ(r.body.rfind("%PDF", 0), 0u) << r.body.substr(0, 400);
     const std::string pdf = srv_->file("test.pdf");
     std::ofstream(pdf, std::ios::binary) << r.body;
     EXPECT_EQ(kaltest::qpdf_problems(pdf), "");
     const std::string fonts = kaltest::run("pdffonts " + kaltest::shell_quote(pdf)).out;
-    EXPECT_NE(fonts.find("CourierNewL2"), std::string::npos) << fonts;
-    EXPECT_TRUE(std::regex_search(fonts, std::regex("CourierNewL2[^\n]* yes "))) << fonts;
+    EXPECT_TRUE(std::regex_search(fonts, std::regex(std::string(font) + "[^\n]* yes "))) << fonts;
     std::vector<std::string> pages;
     std::smatch m;
     const std::string info = kaltest::run("pdfinfo " + kaltest::shell_quote(pdf)).out;
@@ -588,6 +588,92 @@ TEST_F(InvoiceE2E, IssuingGivesANumberThatARestartNeverGivesAgain) {
   EXPECT_EQ(table("Transakcje").at(2)[1], year_number(2));
   EXPECT_EQ(table("Transakcje").at(1)[1], year_number(1));
   EXPECT_EQ(table("Transakcje").at(3)[1], year_number(4, "D/"));
+}
+
+// --- the boxed invoice -----------------------------------------------------------------------
+
+// The top of each word on the page: word -> the y of its first appearance.
+std::map<std::string, double> word_tops(const std::string& pdf, int page) {
+  const std::string xml = kaltest::run("pdftotext -bbox -enc UTF-8 -f " + std::to_string(page) + " -l " +
+                                           std::to_string(page) + " " + kaltest::shell_quote(pdf) +
+                                           " - | iconv -f UTF-8 -t CP1250",
+                                       false)
+                              .out;
+  std::map<std::string, double> tops;
+  const std::regex word("<word xMin=\"[0-9.]+\" yMin=\"([0-9.]+)\"[^>]*>([^<]*)</word>");
+  for (auto it = std::sregex_iterator(xml.begin(), xml.end(), word); it != std::sregex_iterator(); ++it)
+    tops.emplace((*it)[2], std::stod((*it)[1]));
+  return tops;
+}
+
+TEST_F(InvoiceE2E, TheBoxedInvoiceOfTheFixtureSale) {
+  std::string settings = read_file(KAL_SOURCE_DIR "/data/ustawienia.txt");
+  // The seller is the invoice firm of the settings, not the workshop.
+  settings = std::regex_replace(settings, std::regex("\nNazwa_firmy_dla_faktur [^\r]*\r"),
+                                "\nNazwa_firmy_dla_faktur Nowak Anna\r");
+  start({{"ustawienia.txt", settings},
+         {"dat/Transakcje.dat", kHead + document(1, year_number(1), 1, 5, "135.40")},
+         {"dat/Towary_transakcje.dat", kHead + line(1, 1, 1, "12.30", "2.00") + line(2, 2, 1, "10.80", "1.00") +
+                                           line(3, 3, 1, "100.00", "1.00") + line(4, 4, 1, "105.00", "1.00")}});
+  // Three rates: 23 %, 8 % and the one with Id 25.
+  const std::vector<std::string> pages = invoice(1, "", "Faktura_VAT");
+  ASSERT_EQ(pages.size(), 2u);
+  for (int p = 0; p < 2; ++p) {
+    const std::string& t = pages[p];
+    EXPECT_NE(t.find(p == 0 ? "(oryginał)" : "(kopia)"), std::string::npos) << t;
+    EXPECT_EQ(t.find(p == 0 ? "(kopia)" : "(oryginał)"), std::string::npos);
+    EXPECT_NE(t.find("FAKTURA VAT nr " + year_number(1)), std::string::npos) << t;
+    EXPECT_TRUE(std::regex_search(t, std::regex("SPRZEDAWCA +: Nowak Anna"))) << t;
+    EXPECT_TRUE(std::regex_search(t, std::regex("NABYWCA +: Kowalski Jan"))) << t;
+    // Count, unit, gross unit price, net value, rate, VAT and gross value.
+    EXPECT_TRUE(std::regex_search(t, std::regex("Filtr A +\\| +\\| +2 szt\\. *\\| +12,30 \\| +\\| +12,30 \\| +20,00 "
+                                                "\\|23\\| +4,60 \\| +24,60 \\|"))) << t;
+    EXPECT_TRUE(std::regex_search(t, std::regex("N +10,00"))) << t;
+    EXPECT_TRUE(std::regex_search(t, std::regex("RAZEM +\\| +240,40 \\|"))) << t;
+    EXPECT_TRUE(std::regex_search(t, std::regex("\\| +101,30 \\|23\\| +23,30 \\| +124,60 \\|"))) << t;
+    EXPECT_TRUE(std::regex_search(t, std::regex("\\| +10,00 \\|8% *\\| +0,80 \\| +10,80 \\|"))) << t;
+    EXPECT_TRUE(std::regex_search(t, std::regex("\\| +100,00 \\|5% *\\| +5,00 \\| +105,00 \\|"))) << t;
+    EXPECT_TRUE(std::regex_search(t, std::regex("OGÓŁEM +\\| +211,30 \\|xx\\| +29,10 \\| +240,40 \\|"))) << t;
+    EXPECT_TRUE(std::regex_search(t, std::regex("DO ZAPŁATY: 240,40 zł"))) << t;
+    const std::string words = "SŁOWNIE: " + num2words_pl(240) + " zł +" + num2words_pl(40) + " gr";
+    EXPECT_TRUE(std::regex_search(t, std::regex(words))) << words << "\n" << t;
+  }
+  // The amount due stands below the last row of the VAT table.
+  const auto tops = word_tops(srv_->file("test.pdf"), 1);
+  ASSERT_TRUE(tops.count("OGÓŁEM") && tops.count("ZAPŁATY:"));
+  EXPECT_GT(tops.at("ZAPŁATY:"), tops.at("OGÓŁEM") + 8);
+  EXPECT_EQ(table("Transakcje").at(1)[14], "2");
+}
+
+TEST_F(InvoiceE2E, ALongBoxedInvoiceContinuesWithEveryFigureWhole) {
+  std::string many;
+  for (unsigned i = 1; i <= 35; ++i) many += line(10 + i, 1, 1, "12.30", "1.00");
+  start({{"dat/Transakcje.dat", kHead + document(1, year_number(1), 1, 5)},
+         {"dat/Towary_transakcje.dat", kHead + line(1, 5, 1, "123456.78", "2.00") + many}});
+  const std::vector<std::string> pages = invoice(1, "", "Faktura_VAT");
+  ASSERT_GE(pages.size(), 4u);
+  // Each copy runs over pages of its own; every row is printed once a copy,
+  // the amount due is on the last page of each.
+  int rows = 0, due = 0;
+  bool copy_seen = false;
+  for (const std::string& t : pages) {
+    const bool copy = t.find("(kopia)") != std::string::npos;
+    EXPECT_NE(copy || t.find("(oryginał)") != std::string::npos, false) << t;
+    EXPECT_FALSE(copy_seen && !copy) << "the original follows the copy";
+    copy_seen = copy_seen || copy;
+    const std::regex row("Filtr A +\\|");
+    rows += static_cast<int>(std::distance(std::sregex_iterator(t.begin(), t.end(), row), std::sregex_iterator()));
+    if (t.find("DO ZAPŁATY") != std::string::npos) {
+      ++due;
+      EXPECT_TRUE(std::regex_search(t, std::regex("DO ZAPŁATY: 247344,06 zł"))) << t;
+    }
+  }
+  EXPECT_EQ(rows, 70);
+  EXPECT_EQ(due, 2);
+  EXPECT_NE(pages.back().find("DO ZAPŁATY"), std::string::npos);
+  // The net, VAT and gross values of a line of 246 913,56 are whole.
+  EXPECT_TRUE(std::regex_search(pages[0], std::regex("\\| +200742,74 \\|23\\| +46170,82 \\| +246913,56 \\|")))
+      << pages[0];
 }
 
 // --- the attached text file --------------------------------------------------------------------

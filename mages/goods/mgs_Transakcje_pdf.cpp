@@ -270,6 +270,12 @@ void split_lines(const std::string& text, int per_page, std::vector<std::string>
 
 }  // namespace
 
+std::vector<const Towary_transakcje*> mgs_Transakcje_lines(uint32_t Id) { return document_lines(Id); }
+double mgs_Towary_vat_factor(const Towary& goods) { return goods_factor(goods); }
+std::string mgs_Towary_unit_name(const Towary& goods) { return unit_name(goods); }
+std::string mgs_Towary_invoice_label(const Towary& goods) { return goods_label(goods); }
+std::string mgs_pdf_kwota_slownie(double amount, bool with_grosze) { return amount_in_words(amount, with_grosze); }
+
 // --- the VAT sums ----------------------------------------------------------------------------
 
 int mgs_Transakcje_sumy_VAT_init() {
@@ -573,7 +579,21 @@ void error_page(const std::string& text) {
 
 }  // namespace
 
-int mgs_Transakcje_pdf_doc(const char* name, uint32_t Id, const char* file) {
+namespace {
+
+// The text invoice: the original and, as the setting says, the copy.
+int render_text_invoice(uint32_t Id, const char* file) {
+  std::vector<std::string> pages = mgs_pdf_Transakcje_Faktura_pages(Id, 1, kLinesPerPage);
+  if (Faktura_oryginal_kopia & 1) {
+    std::vector<std::string> copy = mgs_pdf_Transakcje_Faktura_pages(Id, 0, kLinesPerPage);
+    pages.insert(pages.end(), copy.begin(), copy.end());
+  }
+  return pdf_out(pages, file);
+}
+
+}  // namespace
+
+int mgs_Transakcje_pdf_flow(const char* name, uint32_t Id, const char* file, mgs_Transakcje_render_fn render) {
   const uint32_t user = static_cast<uint32_t>(user_check_loggin());
   if (!mgs_Transakcje_allow(Id, user, user_is_admin(), worker_as_admin_setting())) {
     pdf_out({std::string(tr(221)) + "\n"}, file);
@@ -592,12 +612,7 @@ int mgs_Transakcje_pdf_doc(const char* name, uint32_t Id, const char* file) {
       return 0;
     }
   }
-  std::vector<std::string> pages = mgs_pdf_Transakcje_Faktura_pages(Id, 1, kLinesPerPage);
-  if (Faktura_oryginal_kopia & 1) {
-    std::vector<std::string> copy = mgs_pdf_Transakcje_Faktura_pages(Id, 0, kLinesPerPage);
-    pages.insert(pages.end(), copy.begin(), copy.end());
-  }
-  if (pdf_out(pages, file) != 0) {
+  if (render(Id, file) != 0) {
     if (!file) error_page("Nie można utworzyć pliku wydruk.pdf !");
     return 0;
   }
@@ -613,6 +628,10 @@ int mgs_Transakcje_pdf_doc(const char* name, uint32_t Id, const char* file) {
   }
   if (changed) glue_root<Transakcje>::save();
   return 0;
+}
+
+int mgs_Transakcje_pdf_doc(const char* name, uint32_t Id, const char* file) {
+  return mgs_Transakcje_pdf_flow(name, Id, file, render_text_invoice);
 }
 
 int mgs_Transakcje_pdf(const char* name, uint32_t Id) { return mgs_Transakcje_pdf_doc(name, Id, nullptr); }

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "db/Firmy.hpp"
+#include "db/Towary.hpp"
 #include "db/Towary_transakcje.hpp"
 
 // The sums of one VAT rate, or of the whole document (`brutto_czesci` and
@@ -60,6 +61,12 @@ int mgs_Transakcje_allow(uint32_t Id, uint32_t user_Id, int is_admin, int worker
 // invoice pages, the printed mark.  0.
 int mgs_Transakcje_pdf(const char* name, uint32_t Id);
 int mgs_Transakcje_pdf_doc(const char* name, uint32_t Id, const char* file);
+// The steps every invoice document takes around its rendering: the access
+// check (the refusal as the document), the missing document (an error page),
+// the issue when "a" is "wystaw", render (0 when the PDF was made, as the
+// reply with file NULL or into the file) and the printed mark.  0.
+using mgs_Transakcje_render_fn = int (*)(uint32_t Id, const char* file);
+int mgs_Transakcje_pdf_flow(const char* name, uint32_t Id, const char* file, mgs_Transakcje_render_fn render);
 // Issues the document: its three dates become now, deleted bit cleared, and
 // it gets the type's next number unless it already carries a number of this
 // year's numbering that no other document of its type has; "Transakcje.dat"
@@ -99,3 +106,19 @@ int mgs_pdf_Transakcje_Dossier(std::string& text, uint32_t Id);
 int mgs_pdf_Dossier_towary(std::string& text, uint32_t Id, unsigned long first, unsigned long max);
 // One line of the list.  0; -4 no line, -5 its goods is missing.
 int mgs_pdf_Dossier_towar(std::string& text, unsigned long index, const Towary_transakcje* line, double* total);
+
+// --- shared with the drawn printouts of document lines ------------------------------------
+
+// The document's goods lines in the table's order.
+std::vector<const Towary_transakcje*> mgs_Transakcje_lines(uint32_t Id);
+// The VAT factor of a goods' rate; a goods without a usable rate counts as
+// 22 %, as on the document pages (never a division by zero).
+double mgs_Towary_vat_factor(const Towary& goods);
+// The name of the goods' unit; "" when it has none.
+std::string mgs_Towary_unit_name(const Towary& goods);
+// The goods as invoices name it: its name, or its code and name when the
+// setting "wydruk_kodu_na_fakturze" is "1".
+std::string mgs_Towary_invoice_label(const Towary& goods);
+// The amount in words: the whole złoty, the currency and, with_grosze, the
+// grosze in words and "gr_text".
+std::string mgs_pdf_kwota_slownie(double amount, bool with_grosze);
