@@ -7,6 +7,7 @@
 #include "lib/convert.hpp"
 #include "mages/mages.hpp"
 #include "mages/cards/mgs_Karty.hpp"
+#include "mages/cards/mgs_Karty_pdf.hpp"
 #include "mages/cards/mgs_Plany.hpp"
 #include "mages/cards/mgs_Serwisanci_koszty.hpp"
 #include "mages/cards/mgs_Srodki_transportu.hpp"
@@ -37,6 +38,8 @@
 #include "mages/goods/mgs_Transakcje_pdf2.hpp"
 #include "mages/repairs/mgs_Naprawy_export.hpp"
 #include "mages/repairs/mgs_Naprawy_list.hpp"
+#include "mages/repairs/mgs_Naprawy_pdf.hpp"
+#include "pdf/pdfReport.hpp"
 #include "server/html_form.hpp"
 #include "server/sess.hpp"
 #include "server/ustawienia.hpp"
@@ -115,6 +118,10 @@ void mgs_register_pages() {
   mgs_doc_register("Faktura", mgs_Transakcje_pdf_doc);
   mgs_doc_register("Faktura_VAT", mgs_Transakcje_pdf2_doc);
   mgs_doc_register("Naprawy_list", Naprawy_list_pdf_doc);
+  mgs_doc_register("Karta_uslug", mgs_Karta_pdf_doc);
+  for (const char* kind : Naprawy_pdf_kind) mgs_doc_register(kind, mgs_Naprawy_pdf_doc);
+  // The intake protocol fills its items from the repair being printed.
+  pdfReport_data = setProtokolPrzyjeciaData;
 
   // Selection fields of templates.
   mgs_select_register("year_select_options(RMCyear)", [] {

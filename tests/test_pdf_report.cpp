@@ -101,7 +101,7 @@ TEST_F(IntakeProtocol, ItemsSitAtTheirMappedPlacesOverTheFormPicture) {
 
   // The log of the install directory has every step.
   const std::string log = kaltest::read_bytes(wd.path() + "/kalmitor.log");
-  for (const char* step : {"makePdfContentsProtokolPrzyjecia()\r\n", "initReportItems()\r\n", "set yyyyy\r\n"})
+  for (const char* step : {"makePdfContentsProtokolPrzyjecia\\(\\)\r\n", "initReportItems\\(\\)\r\n", "set yyyyy\r\n"})
     EXPECT_TRUE(std::regex_search(log, std::regex("[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}\\.[0-9]{2} " +
                                                   std::string(step))))
         << log;

@@ -14,6 +14,8 @@
 #include "mages/cards/mgs_Karty0.hpp"
 #include "mages/cards/mgs_Koszty0.hpp"
 #include "mages/cards/mgs_Srodki_transportu0.hpp"
+#include "mages/glue_impl.hpp"
+#include "mages/goods/mgs_Towary0.hpp"
 #include "mages/firms/mgs_Firmy0.hpp"
 #include "mages/firms/mgs_Naprawy_wykonawcy.hpp"
 #include "mages/goods/mgs_Towary.hpp"
@@ -182,13 +184,23 @@ int makePdfContentsKarta(uint32_t Id, const Naprawy_fields* bundle_in, std::vect
     for (const char* kind : {"uslugi", "czesci"}) {
       const std::string type_key = std::string("Typ_towaru_") + kind;
       const std::string caption = kind[0] == 'u' ? "Wykonane_prace_text" : "Czesci_text";
-      room(&y, 40);
+      const uint32_t type = to_z(ustawienia_get(type_key.c_str()));
+      room(&y, 16 + 19 + 13);
       text(ustawienia_get(caption.c_str()), 10, y, 11);
-      y += 4;
-      int count = 0;
-      makePdfContentsTransakcje(&count, &y, document, 0, to_z(ustawienia_get(type_key.c_str())));
-      lines += count;
-      y += 11;
+      y += 12;
+      makePdfContentsTransakcje(nullptr, &y, document, 0, type);
+      int index = 0;
+      for (const Towary_transakcje* line : mgs_Transakcje_lines(document)) {
+        const Towary* goods = line ? kal::glue<Towary>::find(line->Id_Towary) : nullptr;
+        if (!goods || goods->Id_Towary_typy != type) continue;
+        if (y + 13 > kContentEnd) room(&y, 13);
+        y += 13;
+        if (makePdfContentsTowar(y, index, line->Id, nullptr, type) == 0) {
+          ++index;
+          ++lines;
+        }
+      }
+      y += 11 + 6;
     }
   }
   // The trips.

@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "mages/cards/mgs_Karty_pdf.hpp"
 #include "mages/goods/mgs_Transakcje_pdf2.hpp"
 #include "mages/repairs/mgs_Naprawy_pdf.hpp"
+#include "mages/repairs/mgs_Naprawy_pdf_layouts.hpp"
 #include "pdf/pdfReport.hpp"
 #include "pdf/pdf_reply.hpp"
 #include "pdf/pdfpage.hpp"
@@ -57,6 +59,18 @@ int toPdf2(uint32_t Id, const char* path, const Naprawy_fields* fields, int layo
   for (int i = 0; i < pages; ++i) {
     initActPdfContents();
     switch (layout) {
+      case TOPDF2_DOWOD_PRZYJECIA:
+        if (fields) makePdfContentsDowodPrzyjecia(*fields);
+        break;
+      case TOPDF2_DOWOD_PRZYJECIA_DOUBLE:
+        if (fields) {
+          makePdfContentsDowodPrzyjeciaDouble(*fields, 0);
+          makePdfContentsDowodPrzyjeciaDouble(*fields, 400);
+        }
+        break;
+      case TOPDF2_DOSSIER:
+        if (fields) makePdfContentsDossier(*fields, file, &written);
+        break;
       case TOPDF2_TRANSAKCJA: {
         // A long document continues on further pages of its own.
         const std::vector<std::string> contents = mgs_pdf_Faktura_VAT_pages(Id, i);
@@ -70,10 +84,25 @@ int toPdf2(uint32_t Id, const char* path, const Naprawy_fields* fields, int layo
       case TOPDF2_KOD_KRESKOWY:
         makePdfContentsKodKreskowy(Id);
         break;
+      case TOPDF2_DOWOD_PRZYJECIA_ONE:
+        if (fields) makePdfContentsDowodPrzyjeciaDouble(*fields, 0);
+        break;
       case TOPDF2_PROTOKOL_PRZYJECIA:
         makePdfContentsProtokolPrzyjecia(static_cast<int>(Id), fields);
         break;
-      default:  // the service card (4) and unknown layouts draw an empty page
+      case TOPDF2_KARTA: {
+        // A long card continues on further pages; its last page signs it.
+        std::vector<std::string> earlier;
+        makePdfContentsKarta(Id, fields, &earlier);
+        const std::string last = actPdfContents;
+        for (const std::string& page : earlier) {
+          actPdfContents = page;
+          writeContents(file, written++);
+        }
+        actPdfContents = last;
+        break;
+      }
+      default:  // unknown layouts draw an empty page
         break;
     }
     writeContents(file, written++);
