@@ -244,10 +244,6 @@ def check_template(name, text, keys):
         if m:
             assert m.group(1) in keys, "%s: no setting %s" % (name, m.group(1))
             continue
-        if name.endswith(".txt"):
-            # A PDF text names its variables without "$".
-            assert re.fullmatch(r"[A-Za-z_][A-Za-z0-9_]*", ph), "%s: placeholder %r" % (name, ph)
-            continue
         assert re.fullmatch(r"\$[A-Za-z_][A-Za-z0-9_.]*", ph), "%s: placeholder %r" % (name, ph)
     text.encode("cp1250")
 

@@ -149,17 +149,27 @@ bool read_period(const char* text, std::int32_t* days) {
 
 }  // namespace
 
+bool kal::cykle_period_ok(const char* text) {
+  std::int32_t days = 0;
+  return !text || !*text || read_period(text, &days);
+}
+
+bool mgs_Serwis_Cykle_refused() {
+  const std::string period = var_s("Cykle_okres1");
+  if (kal::cykle_period_ok(period.c_str())) return false;
+  std::printf("mgs_Serwis_Cykle_update(): period '%s' refused, not within 0..%d days\n", period.c_str(),
+              CYKLE_OKRES_MAX);
+  errorDisplay("Okres cyklu musi być liczbą dni od 0 do 36500 - nic nie zostało zapisane !");
+  return true;
+}
+
 int mgs_Serwis_Cykle_update(std::uint32_t Id_Serwis) {
   const std::string start = var_s("Cykle_data_start");
   const std::string period = var_s("Cykle_okres1");
   if (start.empty() && period.empty()) return 0;
+  if (mgs_Serwis_Cykle_refused()) return -5;
   std::int32_t days = 0;
-  if (!period.empty() && !read_period(period.c_str(), &days)) {
-    std::printf("mgs_Serwis_Cykle_update(Serwis_Id=%ld): period '%s' refused, not within 0..%d days\n",
-                static_cast<long>(Id_Serwis), period.c_str(), CYKLE_OKRES_MAX);
-    errorDisplay("Okres cyklu musi być liczbą dni od 0 do 36500 - cykl nie został zapisany !");
-    return -5;
-  }
+  if (!period.empty()) read_period(period.c_str(), &days);
   const Cykle* c = mgs_Cykle_get_by_Serwis_Id(Id_Serwis);
   if (!c) mgs_Cykle_del_ht("CykleNew.", "");
   sess_put("CykleNew.Cykle_Id_Serwis", from_z(Id_Serwis));

@@ -27,6 +27,9 @@ std::int64_t cykle_next_due(std::int64_t start, std::int64_t last, std::int64_t 
 // 2 overdue (now - last >= P), 1 due within a day (now - last + 1 day >= P),
 // else 0; 0 for a period below 1.
 int cykle_state(std::int64_t last, std::int64_t days, std::int64_t now);
+// Whether the text is a period the form may store: empty, or a whole number
+// of days within 0..36500.
+bool cykle_period_ok(const char* text);
 // Whether the text is a date the forms can read (day first, month first in
 // English), with or without a time.
 bool cykle_date_readable(const char* text);
@@ -58,8 +61,11 @@ int mgs_Serwis_Cykle_set_vars(std::uint32_t Id_Serwis);
 // cycle when the equipment has none, else its start and period (the date of
 // the last service stays).  0; -5 when the period is no number within
 // 0..36500 (nothing stored, the page says so in red); the insert's result when
-// it fails.
+// it fails.  The pages check the period before they store anything else
+// (mgs_Serwis_Cykle_refused).
 int mgs_Serwis_Cykle_update(std::uint32_t Id_Serwis);
+// When the typed period is refused: says so in red and gives true.
+bool mgs_Serwis_Cykle_refused();
 // Confirms a service of the cycle on date (its next due date when the text is
 // empty) and saves "Cykle.dat".  0; -1 no such cycle; -2 the date cannot be
 // read (the cycle stays as it was; the page says so in red).

@@ -250,6 +250,11 @@ int mgs_Serwis_display(int page, uint32_t Id) {
   }
   // The form names the item it shows; a save of another item is refused.
   sess_put("SerwisNew_Serwis_Id", id.c_str());
+  // A new form of its own: a second submission of the same one creates nothing.
+  static unsigned long forms = 0;
+  const std::string token =
+      Id ? std::string() : std::to_string(static_cast<long long>(std::time(nullptr))) + "-" + std::to_string(++forms);
+  sess_put("Serwis_form_token", token.c_str());
   mgs_Serwis_Cykle_set_vars(Id);
   qq_run("Sprzet.htm", appc, qq_main);
   Sprzet_ext_fields_display();
@@ -257,10 +262,6 @@ int mgs_Serwis_display(int page, uint32_t Id) {
     mgs_Serwis_Naprawy_list(var_z("NaprawyNew_Naprawy_Id_Towary__przyjety"), var_s("SerwisNew_Serwis_nr_rej"));
     qq_run("Sprzet_action.htm", appc, qq_main);
   } else {
-    // A new form of its own: a second submission of the same one creates nothing.
-    static unsigned long forms = 0;
-    const std::string token = std::to_string(static_cast<long long>(std::time(nullptr))) + "-" + std::to_string(++forms);
-    sess_put("Serwis_form_token", token.c_str());
     qq_run("Sprzet_actionN.htm", appc, qq_main);
   }
   html_form_close();
@@ -317,6 +318,7 @@ int mgs_Serwis_new(const char* action_arg) {
     return mgs_Serwis_list("l");
   }
   if (is(action, "Zatwierdz_button")) {
+    if (mgs_Serwis_Cykle_refused()) return mgs_Serwis_display(kPageNew, 0);
     finish_form_actions();
     const std::string token = get_post_or_get_s("Serwis_form_token") ? get_post_or_get_s("Serwis_form_token") : "";
     if (!token.empty() && token == var_s("Serwis_form_used")) {
@@ -392,6 +394,7 @@ int mgs_Serwis_edit(const char* action_arg) {
       errorDisplay("Formularz dotyczy innego sprzętu - otwórz sprzęt ponownie, nic nie zapisano !");
       return 0;
     }
+    if (mgs_Serwis_Cykle_refused()) return mgs_Serwis_display(kPageEdit, Id);
     finish_form_actions();
     if (is_in_post_or_get("NaprawyNew_Naprawy_Id_Towary__przyjety")) {
       sess_put("SerwisNew_Serwis_Id_Towary__przyjety", var_s("NaprawyNew_Naprawy_Id_Towary__przyjety"));
@@ -400,7 +403,7 @@ int mgs_Serwis_edit(const char* action_arg) {
     for (const carried_field& f : kCarried)
       if (is_in_post_or_get(f.var)) f.update(Id);
     glue_root<Serwis>::save();
-    mgs_Serwis_Cykle_update(Id);
+    if (is_in_post_or_get("Cykle_data_start") || is_in_post_or_get("Cykle_okres1")) mgs_Serwis_Cykle_update(Id);
     mgs_Sprzet_ext_update(Id);
     back_id = last_page_id;
     return 0;
