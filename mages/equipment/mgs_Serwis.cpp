@@ -14,6 +14,7 @@
 #include "mages/equipment/mgs_Sprzet_ext.hpp"
 #include "mages/equipment/mgs_Sprzet_ext0.hpp"
 #include "mages/equipment/repair_page_services.hpp"
+#include "mages/repairs/mgs_Naprawy_list.hpp"
 #include "mages/firms/mgs_Firmy0.hpp"
 #include "mages/firms/mgs_Naprawy_stany0.hpp"
 #include "mages/glue_impl.hpp"
@@ -112,7 +113,7 @@ int mgs_Serwis_elem_display(const Serwis* r, const char* back_link, long n) {
   std::string last = "&nbsp;";
   if (const Naprawy* rep =
           mgs_Naprawy_find_last_by_fields(r->Id_Towary__przyjety, r->nr_rej.c_str(), r->nr_ramy.c_str())) {
-    const std::string date = Naprawa_data_stanu(static_cast<int>(rep->Id_Naprawy_stany), rep);
+    const std::string date = Naprawa_data_stanu(rep->Id_Naprawy_stany, rep);
     const std::string link =
         page_href(fmt("naprawa.htm?n_%d=e&Naprawy_Id=%ld", kPageRepair, static_cast<long>(rep->Id)).c_str(),
                   kal::html_text(date).c_str());
