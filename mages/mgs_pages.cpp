@@ -9,6 +9,7 @@
 #include "mages/cards/mgs_Serwisanci_koszty.hpp"
 #include "mages/cards/mgs_Srodki_transportu.hpp"
 #include "mages/cards/mgs_Users.hpp"
+#include "mages/equipment/mgs_Protokol.hpp"
 #include "mages/equipment/mgs_Serwis.hpp"
 #include "mages/equipment/mgs_Serwis_kolory.hpp"
 #include "mages/equipment/mgs_Serwis_ramy.hpp"
@@ -64,6 +65,8 @@ void mgs_register_pages() {
   // The equipment register: list, new and edit pages, the warranty card and
   // the service-cycle confirmation.
   mgs_Serwis_register();
+  // The warranty protocol of a repair, its parts specification and forms.
+  mgs_Protokol_register();
   // The value lists of the equipment form: list, new and edit pages each.
   mgs_Serwis_typy_register();
   mgs_Serwis_ramy_register();

@@ -48,9 +48,10 @@ bool is(const std::string& action, const char* caption_key) { return action == u
 
 std::string local_href(const char* href) { return href && href[0] && kal::href_is_local(href) ? href : ""; }
 
-std::string fmt(const char* format, long a, long b = 0, long c = 0, long d = 0) {
+template <class... A>
+std::string fmt(const char* format, A... args) {
   char buf[512];
-  std::snprintf(buf, sizeof buf, format, a, b, c, d);
+  std::snprintf(buf, sizeof buf, format, args...);
   return buf;
 }
 
