@@ -1,12 +1,9 @@
-// Stand-ins for the equipment list of a firm and the fresh repair form, until
-// the equipment and repair pages are written.  The equipment list shows
-// nothing; the fresh repair form clears what the firm form's hand-over relies
-// on: the repair and equipment Ids and the actions of the repair pages.
+// Stand-in for the fresh repair form, until the repair pages are written: it
+// clears what the firm form's hand-over relies on: the repair and equipment
+// Ids and the actions of the repair pages.
 #include "mages/firm_page_services.hpp"
 
 #include "server/sess.hpp"
-
-int mgs_Serwis_Firma_list(uint32_t) { return 0; }
 
 int Naprawa_init_vars() {
   sess_put("a", "");

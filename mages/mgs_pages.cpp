@@ -12,6 +12,8 @@
 #include "mages/cards/mgs_Serwisanci_koszty.hpp"
 #include "mages/cards/mgs_Srodki_transportu.hpp"
 #include "mages/cards/mgs_Users.hpp"
+#include "mages/equipment/mgs_Protokol.hpp"
+#include "mages/equipment/mgs_Serwis.hpp"
 #include "mages/equipment/mgs_Serwis_kolory.hpp"
 #include "mages/equipment/mgs_Serwis_ramy.hpp"
 #include "mages/equipment/mgs_Serwis_typy.hpp"
@@ -66,6 +68,11 @@ void mgs_register_pages() {
   for (int id : {MGS_PAGE_Firmy, MGS_PAGE_Firmy1, MGS_PAGE_Firmy2, MGS_PAGE_Firmy3, MGS_PAGE_Firmy4, MGS_PAGE_Firmy5,
                  MGS_PAGE_Firmy6, MGS_PAGE_Firmy7, MGS_PAGE_Firmy8, MGS_PAGE_Firmy9})
     mgs_page_register(id, [](const char*, const char*) { return mgs_Firmy_list(); });
+  // The equipment register: list, new and edit pages, the warranty card and
+  // the service-cycle confirmation.
+  mgs_Serwis_register();
+  // The warranty protocol of a repair, its parts specification and forms.
+  mgs_Protokol_register();
   // The value lists of the equipment form: list, new and edit pages each.
   mgs_Serwis_typy_register();
   mgs_Serwis_ramy_register();
@@ -171,8 +178,6 @@ void mgs_register_pages() {
                       [] { return serwis_goods_select("NaprawyNew_Naprawy_Id_Towary__przyjety", 1); });
   mgs_select_register("Towary_select_name(Serwis,2)",
                       [] { return serwis_goods_select("SerwisSerach_Id_Towary__przyjety", 1); });
-
-  // The service-cycle confirmation.
 }
 
 // --- tiers ------------------------------------------------------------------------------
