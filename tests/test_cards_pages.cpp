@@ -317,6 +317,9 @@ TEST_F(PlansPages, NewPlanWithItsEquipmentAndAConfirmThatKeepsTheLinks) {
   // A new plan: the equipment picked through the list comes back and is
   // shown and stored.
   page = site_.post({{"n_104", "Dodaj"}});
+  // The form's button opens the equipment list, whose rows lead back here.
+  page = site_.post({{"n_22", site_.setting("Zmien_button")}});
+  EXPECT_TRUE(has(page, "n_104=SelectSerwis&Plany_Id=&Plany_Id_Serwis=5")) << page;
   page = site_.get("/plany.htm", {{"n_104", "SelectSerwis"}, {"Plany_Id", ""}, {"Plany_Id_Serwis", "5"}});
   EXPECT_TRUE(has(page, "WX 555 FR5 Kowalski")) << page;
   std::smatch m;
