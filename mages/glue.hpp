@@ -85,8 +85,9 @@
 
 // --- the description of a table's glue ---------------------------------------------
 
-// The text form of a field in a variable: by its kind, as minutes (an int),
-// or as a count in its shortest form (a double).
+// The text form of a field in a variable: by its kind, as minutes (an int,
+// or a time field that holds minutes after midnight), or as a count in its
+// shortest form (a double).
 enum class glue_form { by_kind, tmin, gzl0 };
 
 // How a select lists the records: in the Polish collation order of their

@@ -84,7 +84,7 @@ struct glue {
     if constexpr (F::letter == 'z') v = var_z(name);
     else if constexpr (F::letter == 'i') v = D::form(F::pos) == glue_form::tmin ? var_tmin(name) : var_i(name);
     else if constexpr (F::letter == 's') v = var_s(name);
-    else if constexpr (F::letter == 't') v = var_t(name);
+    else if constexpr (F::letter == 't') v = D::form(F::pos) == glue_form::tmin ? var_tmin(name) : var_t(name);
     else if constexpr (F::letter == 'g') v = var_g(name);
     else if constexpr (F::letter == 'c') v = var_c(name);
   }
@@ -95,7 +95,7 @@ struct glue {
     if constexpr (F::letter == 'z') return from_z(v);
     else if constexpr (F::letter == 'i') return D::form(F::pos) == glue_form::tmin ? from_tmin(v) : from_i(v);
     else if constexpr (F::letter == 's') return v.c_str();  // a missing text writes ""
-    else if constexpr (F::letter == 't') return from_t(v);
+    else if constexpr (F::letter == 't') return D::form(F::pos) == glue_form::tmin ? from_tmin(static_cast<int>(v)) : from_t(v);
     else if constexpr (F::letter == 'g') return D::form(F::pos) == glue_form::gzl0 ? from_gzl0(v) : from_gzl(v);
     else if constexpr (F::letter == 'c') return from_c(v);
   }

@@ -6,9 +6,14 @@
 
 #include "lib/convert.hpp"
 #include "mages/mages.hpp"
+#include "mages/cards/mgs_Karty.hpp"
+#include "mages/cards/mgs_Karty_pdf.hpp"
+#include "mages/cards/mgs_Plany.hpp"
 #include "mages/cards/mgs_Serwisanci_koszty.hpp"
 #include "mages/cards/mgs_Srodki_transportu.hpp"
 #include "mages/cards/mgs_Users.hpp"
+#include "mages/equipment/mgs_Protokol.hpp"
+#include "mages/equipment/mgs_Serwis.hpp"
 #include "mages/cards/mgs_Ustawienia.hpp"
 #include "mages/equipment/mgs_Serwis_kolory.hpp"
 #include "mages/equipment/mgs_Serwis_ramy.hpp"
@@ -34,12 +39,12 @@
 #include "mages/goods/mgs_Transakcje.hpp"
 #include "mages/goods/mgs_Transakcje_pdf.hpp"
 #include "mages/goods/mgs_Transakcje_pdf2.hpp"
+#include "mages/repairs/mgs_Naprawy_export.hpp"
+#include "mages/repairs/mgs_Naprawy_list.hpp"
 #include "mages/repairs/mgs_Naprawy_pdf.hpp"
 #include "pdf/pdfReport.hpp"
 #include "mages/repairs/mgs_Naprawy_InnyKlienta.hpp"
 #include "mages/repairs/mgs_Naprawy_edit.hpp"
-#include "mages/repairs/mgs_Naprawy_export.hpp"
-#include "mages/repairs/mgs_Naprawy_list.hpp"
 #include "mages/repairs/mgs_Naprawy_new.hpp"
 #include "server/html_form.hpp"
 #include "server/sess.hpp"
@@ -67,6 +72,11 @@ void mgs_register_pages() {
   for (int id : {MGS_PAGE_Firmy, MGS_PAGE_Firmy1, MGS_PAGE_Firmy2, MGS_PAGE_Firmy3, MGS_PAGE_Firmy4, MGS_PAGE_Firmy5,
                  MGS_PAGE_Firmy6, MGS_PAGE_Firmy7, MGS_PAGE_Firmy8, MGS_PAGE_Firmy9})
     mgs_page_register(id, [](const char*, const char*) { return mgs_Firmy_list(); });
+  // The equipment register: list, new and edit pages, the warranty card and
+  // the service-cycle confirmation.
+  mgs_Serwis_register();
+  // The warranty protocol of a repair, its parts specification and forms.
+  mgs_Protokol_register();
   // The value lists of the equipment form: list, new and edit pages each.
   mgs_Serwis_typy_register();
   mgs_Serwis_ramy_register();
@@ -87,6 +97,13 @@ void mgs_register_pages() {
   mgs_page_register(MGS_PAGE_UsersL, [](const char*, const char*) { return mgs_Users_list(); });
   mgs_page_register(MGS_PAGE_UsersE, [](const char*, const char* a) { return mgs_Users_edit(a); });
   mgs_page_register(MGS_PAGE_UsersN, [](const char*, const char* a) { return mgs_Users_new(a); });
+  // Service cards (the trip pages 226 to 228 are not reached) and plans.
+  mgs_page_register(MGS_PAGE_KartyL, [](const char*, const char* a) { return mgs_Karty_list(a); });
+  mgs_page_register(MGS_PAGE_KartyE, [](const char*, const char* a) { return mgs_Karty_edit(a); });
+  mgs_page_register(MGS_PAGE_KartyN, [](const char*, const char* a) { return mgs_Karty_new(a); });
+  mgs_page_register(MGS_PAGE_PlanyL, [](const char*, const char*) { return mgs_Plany_list(); });
+  mgs_page_register(MGS_PAGE_PlanyE, [](const char*, const char* a) { return mgs_Plany_edit(a); });
+  mgs_page_register(MGS_PAGE_PlanyN, [](const char*, const char* a) { return mgs_Plany_new(a); });
   // The settings.
   mgs_page_register(MGS_PAGE_Ustawienia, [](const char*, const char* a) { return mgs_Ustawienia(a); });
   // The about page.
@@ -120,10 +137,11 @@ void mgs_register_pages() {
   // Documents by name: (name, id, file).
   mgs_doc_register("Faktura", mgs_Transakcje_pdf_doc);
   mgs_doc_register("Faktura_VAT", mgs_Transakcje_pdf2_doc);
+  mgs_doc_register("Naprawy_list", Naprawy_list_pdf_doc);
+  mgs_doc_register("Karta_uslug", mgs_Karta_pdf_doc);
   for (const char* kind : Naprawy_pdf_kind) mgs_doc_register(kind, mgs_Naprawy_pdf_doc);
   // The intake protocol fills its items from the repair being printed.
   pdfReport_data = setProtokolPrzyjeciaData;
-  mgs_doc_register("Naprawy_list", Naprawy_list_pdf_doc);
 
   // Selection fields of templates.
   mgs_select_register("year_select_options(RMCyear)", [] {
@@ -140,6 +158,9 @@ void mgs_register_pages() {
   });
   mgs_select_register("NaprawyPrzyjmujacy()", [] {
     return Naprawy_przyjmujacy_select_options(var_z("NaprawyNew_Naprawy_Id_Naprawy_przyjmujacy"), 0);
+  });
+  mgs_select_register("KartyStany()", [] {
+    return Karty_stany_select_options(var_z("Search.Karty_Id_Karty_stany"), 1);
   });
   mgs_select_register("NaprawyStany()", [] {
     return Naprawy_stany_select_options(var_z("NaprawySearch.Naprawy_Id_Naprawy_stany"), 1);
@@ -170,8 +191,6 @@ void mgs_register_pages() {
                       [] { return serwis_goods_select("NaprawyNew_Naprawy_Id_Towary__przyjety", 1); });
   mgs_select_register("Towary_select_name(Serwis,2)",
                       [] { return serwis_goods_select("SerwisSerach_Id_Towary__przyjety", 1); });
-
-  // The service-cycle confirmation.
 }
 
 // --- tiers ------------------------------------------------------------------------------

@@ -7,9 +7,14 @@ program reads and serves, with the bytes it expects:
   body.htm login.htm login0.htm pomoc.htm faq.htm Firmy_row0.htm
   Raporty_filtr.htm Raporty_row0.htm RMC_filtr.htm RMC_row0.htm
   Naprawy_row0.htm Naprawy_filtr2.htm Naprawy_usuniete_head.htm Naprawy_list.txt
+  Sprzet_filtr.htm Sprzet_row0.htm Sprzet.htm Sprzet_action.htm
+  Sprzet_actionN.htm Sprzet_firmy.htm Sprzet_cykl.htm KartaGwarancyjna.txt
+  Zgloszenie.htm Zgloszenie_row.htm Zgloszenie_end.htm Specyfikacja.htm
+  Specyfikacja_row.htm Specyfikacja_end.htm KartaUruchomienia.htm
+  ProtokolPrzegladu.htm ProtokolSerwisowy.htm PrzegladRoczny.htm Karty_filtr.htm
   zlecenie_wlasciciel.htm
-        page templates with QQ placeholders (Naprawy_list.txt: the text of
-        the printed repair list), from tools/web/*.htm: Windows-1250
+        page templates (Naprawy_list.txt: the text of the printed repair list,
+        KartaGwarancyjna.txt the warranty card's) with QQ placeholders, from tools/web/*.htm: Windows-1250
         (the program converts template text for the browser), CR LF
   menu.htm menu2.htm menu_worker.htm menu_worker2.htm
         the menus, built below from MENUS: for administrators and for everyone
@@ -42,9 +47,14 @@ import make_default_settings  # noqa: E402
 TEMPLATES = ["body.htm", "login.htm", "login0.htm", "pomoc.htm", "faq.htm", "Firmy_row0.htm",
              "Raporty_filtr.htm", "Raporty_row0.htm", "RMC_filtr.htm", "RMC_row0.htm", "Naprawy_row0.htm",
              "Naprawy_filtr2.htm", "Naprawy_usuniete_head.htm", "Naprawy_list.txt",
-             "zlecenie_wlasciciel.htm"]
+             "Sprzet_filtr.htm", "Sprzet_row0.htm", "Sprzet.htm", "Sprzet_action.htm", "Sprzet_actionN.htm",
+             "Sprzet_firmy.htm", "Sprzet_cykl.htm", "KartaGwarancyjna.txt", "Zgloszenie.htm", "Zgloszenie_row.htm",
+             "Zgloszenie_end.htm", "Specyfikacja.htm", "Specyfikacja_row.htm", "Specyfikacja_end.htm",
+             "KartaUruchomienia.htm", "ProtokolPrzegladu.htm", "ProtokolSerwisowy.htm", "PrzegladRoczny.htm",
+             "Karty_filtr.htm", "zlecenie_wlasciciel.htm"]
 # Selection fields that templates may name (registered in mages/mgs_pages.cpp).
-SELECTS = {"TowaryTypy()", "NaprawyWykonawcy()", "year_select_options(RMCyear)", "NaprawyTypy()", "NaprawyStany()"}
+SELECTS = {"TowaryTypy()", "NaprawyWykonawcy()", "year_select_options(RMCyear)", "NaprawyTypy()", "NaprawyStany()",
+           "Towary_select_name(Serwis,1)", "Towary_select_name(Serwis,2)", "KartyStany()"}
 CSS_LIMIT = 10000  # the program reads at most this many characters of styl.css
 
 # --- Menus -------------------------------------------------------------------

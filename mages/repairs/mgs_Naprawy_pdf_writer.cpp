@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "mages/cards/mgs_Karty_pdf.hpp"
 #include "mages/goods/mgs_Transakcje_pdf2.hpp"
 #include "mages/repairs/mgs_Naprawy_pdf.hpp"
 #include "mages/repairs/mgs_Naprawy_pdf_layouts.hpp"
@@ -89,7 +90,19 @@ int toPdf2(uint32_t Id, const char* path, const Naprawy_fields* fields, int layo
       case TOPDF2_PROTOKOL_PRZYJECIA:
         makePdfContentsProtokolPrzyjecia(static_cast<int>(Id), fields);
         break;
-      default:  // the service card (4) and unknown layouts draw an empty page
+      case TOPDF2_KARTA: {
+        // A long card continues on further pages; its last page signs it.
+        std::vector<std::string> earlier;
+        makePdfContentsKarta(Id, fields, &earlier);
+        const std::string last = actPdfContents;
+        for (const std::string& page : earlier) {
+          actPdfContents = page;
+          writeContents(file, written++);
+        }
+        actPdfContents = last;
+        break;
+      }
+      default:  // unknown layouts draw an empty page
         break;
     }
     writeContents(file, written++);
