@@ -28,6 +28,7 @@
 #include "mages/goods/mgs_Towary_rodzaje.hpp"
 #include "mages/goods/mgs_Stawki_VAT.hpp"
 #include "mages/goods/mgs_Towary0.hpp"
+#include "mages/goods/mgs_Towary_pages.hpp"
 #include "mages/goods/mgs_Towary_typy.hpp"
 #include "mages/goods/mgs_Towary_typy0.hpp"
 #include "mages/goods/mgs_Transakcje.hpp"
@@ -80,6 +81,11 @@ void mgs_register_pages() {
   mgs_page_register(MGS_PAGE_UsersN, [](const char*, const char* a) { return mgs_Users_new(a); });
   // The about page.
   mgs_page_register(MGS_PAGE_Info, [](const char*, const char*) { return mgs_Info(); });
+
+  // The goods catalogue: new, list and edit.
+  mgs_page_register(MGS_PAGE_TowarN, [](const char*, const char* a) { return mgs_Towary_new(a); });
+  mgs_page_register(MGS_PAGE_Towary, [](const char*, const char*) { return mgs_Towary_list(); });
+  mgs_page_register(MGS_PAGE_TowarE, [](const char*, const char* a) { return mgs_Towary_edit(a); });
 
   // The sales and purchase documents: new, list and edit pages of each type.
   mgs_page_register(MGS_PAGE_DostawaN, [](const char*, const char* a) { return mgs_Transakcje_new(2, a); });

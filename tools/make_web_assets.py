@@ -4,7 +4,7 @@
 Sources (UTF-8, LF) lie in tools/web/; the files in data/ are what the
 program reads and serves, with the bytes it expects:
 
-  body.htm login.htm login0.htm pomoc.htm faq.htm Firmy_row0.htm
+  body.htm login.htm login0.htm pomoc.htm faq.htm Firmy_row0.htm Towary_row0.htm
   Raporty_filtr.htm Raporty_row0.htm RMC_filtr.htm RMC_row0.htm
         page templates with QQ placeholders, from tools/web/*.htm: Windows-1250
         (the program converts template text for the browser), CR LF
@@ -36,7 +36,7 @@ WEB = os.path.join(HERE, "web")
 sys.path.insert(0, HERE)
 import make_default_settings  # noqa: E402
 
-TEMPLATES = ["body.htm", "login.htm", "login0.htm", "pomoc.htm", "faq.htm", "Firmy_row0.htm",
+TEMPLATES = ["body.htm", "login.htm", "login0.htm", "pomoc.htm", "faq.htm", "Firmy_row0.htm", "Towary_row0.htm",
              "Raporty_filtr.htm", "Raporty_row0.htm", "RMC_filtr.htm", "RMC_row0.htm"]
 # Selection fields that templates may name (registered in mages/mgs_pages.cpp).
 SELECTS = {"TowaryTypy()", "NaprawyWykonawcy()", "year_select_options(RMCyear)"}
