@@ -12,6 +12,7 @@
 #include <string>
 
 #include "db/mgs.hpp"
+#include "mages/glue_impl.hpp"
 #include "mages/goods/mgs_Stawki_VAT0.hpp"
 #include "mages/goods/mgs_Towary.hpp"
 #include "mages/goods/mgs_Towary0.hpp"
@@ -281,14 +282,15 @@ TEST_F(Goods, PickerOffersGoodsByDocumentTypeWarehouseStockAndPrefix) {
     const char* goods_type;
     std::string want;
   } cases[] = {
-      // A sale offers sale prices, a delivery purchase prices.
+      // A sale offers sale prices, a delivery purchase prices; labels sort in
+  // the Polish collation (letters before digits).
       {1, 0, "3", "", "0",
-       "<OPTION VALUE=\"3\">Filtr 4,50zł zwVAT 4,50zł\n<OPTION VALUE=\"1\" SELECTED>Olej 10,00zł 23%VAT 12,30zł\n"
-       "<OPTION VALUE=\"2\">Olej napędowy 20,00zł 8%VAT 21,60zł\n<OPTION VALUE=\"4\">Robocizna 100,00zł 23%VAT "
+       "<OPTION VALUE=\"3\">Filtr 4,50zł zwVAT 4,50zł\n<OPTION VALUE=\"2\">Olej napędowy 20,00zł 8%VAT 21,60zł\n"
+       "<OPTION VALUE=\"1\" SELECTED>Olej 10,00zł 23%VAT 12,30zł\n<OPTION VALUE=\"4\">Robocizna 100,00zł 23%VAT "
        "123,00zł\n"},
       {2, 0, "", "ol", "1",
-       "<OPTION VALUE=\"1\" SELECTED>Olej 8,00zł 23%VAT 9,84zł\n<OPTION VALUE=\"2\">Olej napędowy 15,00zł 8%VAT "
-       "16,20zł\n"},
+       "<OPTION VALUE=\"2\">Olej napędowy 15,00zł 8%VAT 16,20zł\n<OPTION VALUE=\"1\" SELECTED>Olej 8,00zł 23%VAT "
+       "9,84zł\n"},
       // Only goods in stock; in warehouse 1 Filtr has no row, so none.
       {1, 0, "1", "", "1",
        "<OPTION VALUE=\"3\">Filtr 4,50zł zwVAT 4,50zł\n<OPTION VALUE=\"1\" SELECTED>Olej 10,00zł 23%VAT 12,30zł\n"},
@@ -296,8 +298,8 @@ TEST_F(Goods, PickerOffersGoodsByDocumentTypeWarehouseStockAndPrefix) {
       {1, 1, "2", "", "1",
        "<OPTION VALUE=\"3\">Filtr 4,50zł zwVAT 4,50zł\n<OPTION VALUE=\"2\">Olej napędowy 20,00zł 8%VAT 21,60zł\n"},
       {1, 0, "4", "", "1",
-       "<OPTION VALUE=\"1\" SELECTED>Olej 10,00zł 23%VAT 12,30zł\n<OPTION VALUE=\"2\">Olej napędowy 20,00zł 8%VAT "
-       "21,60zł\n"},
+       "<OPTION VALUE=\"2\">Olej napędowy 20,00zł 8%VAT 21,60zł\n<OPTION VALUE=\"1\" SELECTED>Olej 10,00zł 23%VAT "
+       "12,30zł\n"},
       // The label starts with the name: a price typed finds nothing.
       {1, 0, "3", "OLEJ N", "0", "<OPTION VALUE=\"2\">Olej napędowy 20,00zł 8%VAT 21,60zł\n"},
       {1, 0, "3", "10,00", "0", ""},
