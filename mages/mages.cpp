@@ -300,6 +300,21 @@ void serve_session_file(const std::string& file) {
   bin_file(send_buf, file.c_str());
 }
 
+// An export of all repairs: for administrators only (and for workers while
+// the setting "worker_as_admin" is 1).
+void serve_admin_file(const std::string& file) {
+  file_reply(txt_header());
+  const char* w = ustawienia_get("worker_as_admin");
+  const bool workers = w && std::strcmp(w, "1") == 0;
+  const bool logged = exists_sess_code(get_sess_code()) && logged_in_with_role();
+  if (!logged || !(user_is_admin() || (workers && user_is_worker()))) {
+    std::printf("mages_run(): '%s' refused: not an administrator\n", file.c_str());
+    app("Access denied !");
+    return;
+  }
+  bin_file(send_buf, file.c_str());
+}
+
 void serve_csv(std::string_view path) {
   const std::string file(path.substr(1));
   std::printf("csv filepath='%s'\n", file.c_str());
@@ -349,15 +364,15 @@ Road static_road(std::string_view p) {
     serve_image(p, type);
     return Road::done;
   }
+  if (starts_with(p, "/naprawy.csv")) {
+    serve_admin_file("naprawy.csv");
+    return Road::done;
+  }
   if (p.size() > 4 && (ends_with(p, ".csv") || ends_with(p, ".CSV"))) {
     serve_csv(p);
     return Road::done;
   }
   if (p == "/wydruk.pdf") return Road::done;
-  if (starts_with(p, "/naprawy.csv")) {
-    serve_session_file("naprawy.csv");
-    return Road::done;
-  }
   if (starts_with(p, "/naprawy_csv.php")) {
     serve_session_file("naprawy_csv.php");
     return Road::done;

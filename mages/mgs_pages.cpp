@@ -34,6 +34,8 @@
 #include "mages/goods/mgs_Transakcje.hpp"
 #include "mages/goods/mgs_Transakcje_pdf.hpp"
 #include "mages/repairs/mgs_Naprawy_czesci.hpp"
+#include "mages/repairs/mgs_Naprawy_export.hpp"
+#include "mages/repairs/mgs_Naprawy_list.hpp"
 #include "mages/repairs/mgs_Naprawy_reklamacje.hpp"
 #include "server/html_form.hpp"
 #include "server/sess.hpp"
@@ -111,8 +113,16 @@ void mgs_register_pages() {
   mgs_page_register(MGS_PAGE_Raporty, [](const char*, const char* a) { return mgs_Raporty(a); });
   mgs_page_register(MGS_PAGE_Rozlicz_mies_czesci, [](const char*, const char* a) { return mgs_Rozlicz_mies_czesci(a); });
 
+  // The repair list and the deleted repairs.
+  mgs_page_register(MGS_PAGE_Naprawy, [](const char*, const char*) {
+    mgs_Naprawy_list(1);
+    return 0;
+  });
+  mgs_page_register(MGS_PAGE_NaprawyU, [](const char*, const char* a) { return mgs_Naprawy_usuniete_list(a); });
+
   // Documents by name: (name, id, file).
   mgs_doc_register("Faktura", mgs_Transakcje_pdf_doc);
+  mgs_doc_register("Naprawy_list", Naprawy_list_pdf_doc);
 
   // Selection fields of templates.
   mgs_select_register("year_select_options(RMCyear)", [] {

@@ -124,6 +124,12 @@ int approw_color(long /*n*/, const char* colour) {
   return 0;
 }
 
+int apptd_color(long n, int red, int use_colour, const char* colour) {
+  if (red == 1) return approw_red(n);
+  if (use_colour == 1 && colour && *colour && std::strcmp(colour, "domyślny") != 0) return approw_color(n, colour);
+  return approw(n);
+}
+
 const char* tableItemTD(long n) { return odd(n) ? "<TD CLASS=field2>" : "<TD CLASS=fieldname>"; }
 
 // --- list rows -----------------------------------------------------------------------
@@ -184,10 +190,13 @@ int tableItemDynamic(const char* /*ignored*/, long n, const char* button_name, c
 // --- paging ----------------------------------------------------------------------------
 
 int manage_rewind(const char* button, const char* from_var, const char* to_var, const char* end_var, int count,
-                  int* page_size, int* offset, int* end, const char* size_key, const char* offset_var) {
-  // A missing or broken size setting reads as 0 or less; a page holds at
-  // least one row, so that nothing below divides by zero.
-  long size = ustawienia_get_l(size_key);
+                  int* page_size, int* offset, int* end, const char* size_key, const char* offset_var,
+                  long fallback_size) {
+  // A missing or broken size setting takes the page's fallback; a page holds
+  // at least one row, so that nothing below divides by zero.
+  const char* raw = size_key ? ustawienia_get(size_key) : nullptr;
+  long size = (raw && std::strcmp(raw, size_key) != 0 && is_number(raw)) ? ustawienia_get_l(size_key) : 0;
+  if (size < 1 || to_l(raw) < 1) size = fallback_size;
   if (size < 1) size = 1;
   if (size > INT_MAX) size = INT_MAX;
   const long rows = count < 0 ? 0 : count;

@@ -26,6 +26,10 @@ int approw(long n);      // "<TD CLASS=field2>\n" / "<TD CLASS=fieldname>\n"
 int approwr(long n);     // the same with ALIGN=RIGHT
 int approw_red(long n);  // classes field2red / fieldnamered
 int approw_color(long n, const char* colour);  // "<TD BGCOLOR=colour>\n"
+// A list cell of row n: red 1 gives approw_red; else, with use_colour 1, a
+// colour that is not empty and not "domyślny" gives approw_color; else
+// approw.
+int apptd_color(long n, int red, int use_colour, const char* colour);
 // "<TD CLASS=field2>" / "<TD CLASS=fieldname>" (returned, no line feed).
 const char* tableItemTD(long n);
 
@@ -64,12 +68,14 @@ int tableItemDynamic(const char* ignored, long n, const char* button_name, const
 
 // Turns the pressed paging button ("|<", "<<", ">>", ">|", each also in its
 // HTML-escaped form) into the first row to show, out of count rows, with the
-// page size from the setting size_key (at least 1, whatever the setting says).
+// page size from the setting size_key (at least 1, whatever the setting says;
+// fallback_size when the setting is missing, not a number or below 1).
 // The offset is remembered in the page variable offset_var; the page then
 // shows rows *offset to *end - 1.  Stores offset_var = offset, from_var =
 // offset + 1, to_var = end and end_var = count.  0.
 int manage_rewind(const char* button, const char* from_var, const char* to_var, const char* end_var, int count,
-                  int* page_size, int* offset, int* end, const char* size_key, const char* offset_var);
+                  int* page_size, int* offset, int* end, const char* size_key, const char* offset_var,
+                  long fallback_size = 1);
 
 // --- files -------------------------------------------------------------------------
 

@@ -158,6 +158,13 @@ TEST_F(RepairParts, PartsMoveTheStockAndTheRepairsCostFollowsItsDocument) {
   for (const auto& [id, l] : table("Towary_transakcje"))
     if (l[2] == "2") line = id;
   ASSERT_NE(line, 0u);
+  // The goods' page lists the repair that uses it; the repairs' page size
+  // setting is as it was.
+  const std::string settings = site_->file("ustawienia.txt");
+  page = site_->post({{"n_17", "e"}, {"Towary_Id", "1"}}, "/towar.htm");
+  EXPECT_TRUE(has(page, "5/2026")) << page;
+  EXPECT_FALSE(has(site_->post({{"n_17", "e"}, {"Towary_Id", "3"}}, "/towar.htm"), "5/2026"));
+  EXPECT_EQ(site_->file("ustawienia.txt"), settings);
   // The same page sent again adds nothing.
   page = parts({{"n_25", site_->setting("Dodaj_towar_usluge_button")},
                 {"Towary_transakcje_stan", "0:0"},

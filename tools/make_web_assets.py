@@ -6,7 +6,8 @@ program reads and serves, with the bytes it expects:
 
   body.htm login.htm login0.htm pomoc.htm faq.htm Firmy_row0.htm Towary_row0.htm
   Raporty_filtr.htm Raporty_row0.htm RMC_filtr.htm RMC_row0.htm
-        page templates with QQ placeholders, from tools/web/*.htm: Windows-1250
+  Naprawy_row0.htm Naprawy_filtr2.htm Naprawy_usuniete_head.htm Naprawy_list.txt
+        page templates (Naprawy_list.txt: the text of the printed repair list) with QQ placeholders, from tools/web/*.htm: Windows-1250
         (the program converts template text for the browser), CR LF
   menu.htm menu2.htm menu_worker.htm menu_worker2.htm
         the menus, built below from MENUS: for administrators and for everyone
@@ -37,9 +38,10 @@ sys.path.insert(0, HERE)
 import make_default_settings  # noqa: E402
 
 TEMPLATES = ["body.htm", "login.htm", "login0.htm", "pomoc.htm", "faq.htm", "Firmy_row0.htm", "Towary_row0.htm",
-             "Raporty_filtr.htm", "Raporty_row0.htm", "RMC_filtr.htm", "RMC_row0.htm"]
+             "Raporty_filtr.htm", "Raporty_row0.htm", "RMC_filtr.htm", "RMC_row0.htm", "Naprawy_row0.htm",
+             "Naprawy_filtr2.htm", "Naprawy_usuniete_head.htm", "Naprawy_list.txt"]
 # Selection fields that templates may name (registered in mages/mgs_pages.cpp).
-SELECTS = {"TowaryTypy()", "NaprawyWykonawcy()", "year_select_options(RMCyear)"}
+SELECTS = {"TowaryTypy()", "NaprawyWykonawcy()", "year_select_options(RMCyear)", "NaprawyTypy()", "NaprawyStany()"}
 CSS_LIMIT = 10000  # the program reads at most this many characters of styl.css
 
 # --- Menus -------------------------------------------------------------------

@@ -23,17 +23,13 @@
 #include "mages/goods/mgs_Towary_magazyn.hpp"
 #include "mages/goods/mgs_Towary_typy0.hpp"
 #include "mages/qq_main.hpp"
+#include "mages/repairs/mgs_Naprawy_list.hpp"
 #include "server/html_form.hpp"
 #include "server/page_out.hpp"
 #include "server/serv.hpp"
 #include "server/sess.hpp"
 #include "server/texts.hpp"
 #include "server/ustawienia.hpp"
-
-// The repair list draws itself inside other pages; these pages use it when
-// the program has it.
-int mgs_Naprawy_list(int full) __attribute__((weak));
-int mgs_Naprawy_Czysc() __attribute__((weak));
 
 namespace {
 
@@ -352,8 +348,7 @@ bool store_carried(uint32_t id, int flags) {
 
 // The repair list drawn inside the page, its variables given back.
 void embedded_repairs(const char* filter_var, const std::string& value, const char* reset_value) {
-  if (!mgs_Naprawy_list) return;
-  if (mgs_Naprawy_Czysc) mgs_Naprawy_Czysc();
+  mgs_Naprawy_Czysc();
   sess_put(filter_var, value.c_str());
   sess_put("Nzaawansowane", "1");
   sess_put("Naprawy_page_Id", from_i(kPageEdit));

@@ -97,5 +97,9 @@ const char* Naprawy_new_numer(int planned);
 // (nothing written).  Declared with the database root (db/mgs.hpp).
 // int Naprawy_repair_Ids();
 
+// Gives the record of the list element the key id (its index follows).  False
+// when memory runs out.
+bool Naprawy_tab_rekey(Naprawy_tab* tab, Naprawy_listelem* e, uint32_t id);
+
 // The guard of mgs_Naprawy_create forgets the repair it inserted last.
 void mgs_Naprawy_create_guard_reset();

@@ -23,18 +23,6 @@ struct scratch {
   ~scratch() { Naprawy_tab_delete(&tab); }
 };
 
-// Re-keys one record of the table.
-bool rekey(Naprawy_tab* tab, Naprawy_listelem* e, std::uint32_t id) {
-  Naprawy_ref* one = Naprawy_ref_new();
-  if (!one || !Naprawy_ref_append(one, e)) {
-    if (one) Naprawy_ref_delete(&one);
-    return false;
-  }
-  const int rc = Naprawy_tab_update_Id(tab, one, id);
-  Naprawy_ref_delete(&one);
-  return rc == 0;
-}
-
 enum class walk { same, changed, no_memory };
 
 // One range: keys first .. last, the greatest of them in use `top`.  The
@@ -54,7 +42,7 @@ walk renumber(Naprawy_tab* tab, std::uint32_t first, std::uint32_t last, std::ui
       }
       ++top;
       std::printf("powtorzone Id=%ld -> added_Id_%s=%ld\n", static_cast<long>(id), what, static_cast<long>(top));
-      if (!rekey(tab, e, top)) return walk::no_memory;
+      if (!Naprawy_tab_rekey(tab, e, top)) return walk::no_memory;
       result = walk::changed;
     }
   } catch (const std::bad_alloc&) {
@@ -65,6 +53,17 @@ walk renumber(Naprawy_tab* tab, std::uint32_t first, std::uint32_t last, std::ui
 }
 
 }  // namespace
+
+bool Naprawy_tab_rekey(Naprawy_tab* tab, Naprawy_listelem* e, std::uint32_t id) {
+  Naprawy_ref* one = Naprawy_ref_new();
+  if (!one || !Naprawy_ref_append(one, e)) {
+    if (one) Naprawy_ref_delete(&one);
+    return false;
+  }
+  const int rc = Naprawy_tab_update_Id(tab, one, id);
+  Naprawy_ref_delete(&one);
+  return rc == 0;
+}
 
 int Naprawy_repair_Ids() {
   std::printf("Naprawy_repair_Ids()\n");

@@ -1,0 +1,195 @@
+#include "mages/repairs/mgs_Naprawy_export.hpp"
+
+#include <cstdio>
+#include <string>
+
+#include "db/mgs.hpp"
+#include "lib/convert.hpp"
+#include "mages/qq_main.hpp"
+#include "mages/repairs/mgs_Naprawy_list.hpp"
+#include "lib/qq.hpp"
+#include "pdf/pdfpage.hpp"
+#include "platform/textfile.hpp"
+#include "server/page_out.hpp"
+#include "server/serv.hpp"
+#include "server/texts.hpp"
+#include "server/ustawienia.hpp"
+
+namespace {
+
+const char kCsvName[] = "naprawy.csv";
+const char kTxtName[] = "Naprawy_txt.php";
+
+const Firmy* client_of(const Naprawy& r) {
+  return _mgs ? Firmy_tab_get_Id(_mgs->_Firmy_tab, r.Id_Firmy__klient, VTAB_CMP_EQUAL) : nullptr;
+}
+
+const char* goods_name(const Naprawy& r) {
+  const Towary* t = _mgs ? Towary_tab_get_Id(_mgs->_Towary_tab, r.Id_Towary__przyjety, VTAB_CMP_EQUAL) : nullptr;
+  return t ? t->nazwa.c_str() : "";
+}
+
+void cell(std::string& file, const char* text, char separator) {
+  write_rep(file, text, ';', ' ');
+  file += separator;
+}
+
+// A description: the separator and line ends (LF, and a CR on its own or
+// before an LF) become blanks.
+void description(std::string& file, const char* text) {
+  for (const char* p = text ? text : ""; *p; ++p) file += (*p == ';' || *p == '\n' || *p == '\r') ? ' ' : *p;
+}
+
+int commit(const char* name, const std::string& text) {
+  if (kal::write_text_file(name, text) == 0) return 0;
+  std::printf("Can't open export_fname='%s' to read !\n", name);
+  return -1;
+}
+
+}  // namespace
+
+void write_rep(std::string& file, const char* text, char from, char to) {
+  for (const char* p = text ? text : ""; *p; ++p) file += *p == from ? to : *p;
+}
+
+void write_rep2(std::string& file, const char* text, char from1, char to1, char from2, char to2) {
+  for (const char* p = text ? text : ""; *p; ++p) file += *p == from1 ? to1 : *p == from2 ? to2 : *p;
+}
+
+bool Naprawy_export_txt_state(std::uint32_t state) {
+  switch (state) {
+    case NAPRAWY_STAN_PRZYJETA: case NAPRAWY_STAN_W_NAPRAWIE: case NAPRAWY_STAN_SERWIS_ZEWN_CALOSC:
+    case NAPRAWY_STAN_SERWIS_ZEWN_CZESCI: case NAPRAWY_STAN_ZAKONCZONA: case NAPRAWY_STAN_BRAK_CZESCI:
+    case NAPRAWY_STAN_DO_WYJASNIENIA:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void mgs_Naprawy_export_elem(std::string& file, const Naprawy& r, unsigned long sequence) {
+  char head[96];
+  std::snprintf(head, sizeof head, "%lu;%ld;%ld;%ld;", sequence, static_cast<long>(r.Id),
+                static_cast<long>(r.Id_Firmy__klient), static_cast<long>(r.Id_Towary__przyjety));
+  file += head;
+  file += Naprawa_nazwa_stanu(r.Id_Naprawy_stany);
+  file += ';';
+  const Firmy* client = client_of(r);
+  cell(file, client ? client->nazwa.c_str() : "", ';');
+  cell(file, goods_name(r), ';');
+  cell(file, r.nr_rej.c_str(), ';');
+  cell(file, r.nr_ramy.c_str(), ';');
+  description(file, r.opis_naprawy.c_str());
+  file += ';';
+  file += from_gzl(r.koszt_naprawy);
+  file += ';';
+  file += Naprawa_data_stanu(r.Id_Naprawy_stany, &r);
+  file += ';';
+  write_rep(file, client ? client->telefon.c_str() : "", ';', ' ');
+  file += '\n';
+}
+
+void mgs_Naprawy_export_csv_elem(std::string& file, const Naprawy& r, unsigned long sequence, char separator) {
+  file += from_q(sequence);
+  file += separator;
+  cell(file, r.numer.c_str(), separator);
+  cell(file, Naprawa_nazwa_stanu(r.Id_Naprawy_stany), separator);
+  const Firmy* client = client_of(r);
+  cell(file, client ? client->nazwa.c_str() : "", separator);
+  cell(file, goods_name(r), separator);
+  cell(file, r.nr_rej.c_str(), separator);
+  cell(file, r.nr_ramy.c_str(), separator);
+  description(file, r.opis_naprawy.c_str());
+  file += separator;
+  file += from_gzl(r.koszt_naprawy);
+  file += separator;
+  file += from_td(r.data_wplywu);
+  file += separator;
+  file += from_td(r.data_naprawienia_szacunkowa);
+  file += separator;
+  file += from_td(r.data_zakonczenia_rzeczywista);
+  file += separator;
+  file += '\n';
+}
+
+int mgs_Naprawy_export_csv() {
+  std::string file;
+  file += tr(245);
+  file += ".;";
+  for (const char* cap : {tr(111), ustawienia_get("Stan_text"), tr(15), ustawienia_get("sprzet_text"),
+                          ustawienia_get("nr_rej_text"), ustawienia_get("nr_ramy_text"),
+                          ustawienia_get("Opis_naprawy_text"), ustawienia_get("Koszt_brutto_text"), tr(255),
+                          ustawienia_get("Szacunk__text")}) {
+    file += cap;
+    file += ';';
+  }
+  file += ustawienia_get("Data2_text");
+  file += '\n';
+  Naprawy_tab* tab = _mgs ? _mgs->_Naprawy_tab : nullptr;
+  Naprawy_ref* all = tab ? Naprawy_tab_gets_Id(tab, 0, VTAB_CMP_GE) : nullptr;
+  unsigned long n = 0;
+  for (tab_ref_elem* e = all ? all->first : nullptr; e; e = e->next) {
+    const Naprawy* r = vtab_row<Naprawy>(e);
+    if (!r || (r->flags & NAPRAWY_FLAG_USUNIETA)) continue;
+    mgs_Naprawy_export_csv_elem(file, *r, ++n, ';');
+  }
+  if (all) Naprawy_ref_delete(&all);
+  return commit(kCsvName, file);
+}
+
+int mgs_Naprawy_export() {
+  mgs_Naprawy_export_csv();
+  std::string file = "<?php exit();\n";
+  Naprawy_tab* tab = _mgs ? _mgs->_Naprawy_tab : nullptr;
+  Naprawy_ref* all = tab ? Naprawy_tab_gets_Id(tab, 0, VTAB_CMP_GE) : nullptr;
+  unsigned long n = 0;
+  for (tab_ref_elem* e = all ? all->first : nullptr; e; e = e->next) {
+    const Naprawy* r = vtab_row<Naprawy>(e);
+    if (!r || (r->flags & NAPRAWY_FLAG_USUNIETA) || !Naprawy_export_txt_state(r->Id_Naprawy_stany)) continue;
+    mgs_Naprawy_export_elem(file, *r, ++n);
+  }
+  if (all) Naprawy_ref_delete(&all);
+  file += "?>";
+  return commit(kTxtName, file);
+}
+
+// --- the printed list -------------------------------------------------------------------
+
+namespace {
+
+int list_pdf(const char* file) {
+  qq_pdf_text.clear();
+  if (qq_run("Naprawy_list.txt", pdf_qqc, qq_pdf) != 0) {
+    if (!file) {
+      app("<HTML><BODY>\n");
+      errorDisplay("Brak szablonu wydruku Naprawy_list.txt !");
+      app("</BODY></HTML>\n");
+    }
+    return -1;
+  }
+  const std::vector<std::string> pages{qq_pdf_text};
+  if (file) {
+    std::string bytes;
+    const char* text = qq_pdf_text.c_str();
+    if (pdf_file_bytes(&text, 1, bytes) != 0) return -1;
+    return kal::atomic_rewrite(file, bytes) == 0 ? 0 : -1;
+  }
+  const int len = send_buf_len;
+  app(pdf_header());
+  if (pdf_file(send_buf, &send_buf_len, pages) != 0) {
+    send_buf_len = len;
+    send_buf[len] = 0;
+    bin_file_flag = 0;
+    app("<HTML><BODY>\n");
+    errorDisplay("Nie można utworzyć pliku wydruk.pdf !");
+    app("</BODY></HTML>\n");
+    return -1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int Naprawy_list_pdf() { return list_pdf(nullptr); }
+
+int Naprawy_list_pdf_doc(const char*, std::uint32_t, const char* file) { return list_pdf(file); }
