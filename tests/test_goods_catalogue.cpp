@@ -38,23 +38,6 @@ std::string goods_file(const std::vector<Goods>& all) {
   return f;
 }
 
-// The fields of every goods in the file, by Id (texts without quotes).
-std::map<unsigned, std::vector<std::string>> goods_records(const std::string& file) {
-  std::map<unsigned, std::vector<std::string>> out;
-  const std::regex field("'((?:[^']|'')*)'|(\\S+)");
-  std::size_t start = file.find('\n') + 1;
-  while (start < file.size()) {
-    std::size_t end = file.find('\n', start);
-    if (end == std::string::npos) end = file.size();
-    const std::string line = file.substr(start, end - start);
-    std::vector<std::string> fields;
-    for (auto it = std::sregex_iterator(line.begin(), line.end(), field); it != std::sregex_iterator(); ++it)
-      fields.push_back((*it)[1].matched ? (*it)[1].str() : (*it)[2].str());
-    if (!fields.empty()) out[static_cast<unsigned>(std::stoul(fields[0]))] = fields;
-    start = end + 1;
-  }
-  return out;
-}
 
 // Field positions in a goods record.
 enum { kName = 1, kKod = 3, kBuy = 6, kAvg = 7, kMargin = 8, kSale = 9, kStock = 10, kFlags = 20 };
@@ -91,7 +74,7 @@ class Catalogue : public ::testing::Test {
     if (fields.empty() || fields[0].first != "n_8") fields.insert(fields.begin(), {"n_8", "l"});
     return site_->post(fields, "/towary.htm");
   }
-  std::map<unsigned, std::vector<std::string>> goods() { return goods_records(site_->dat("Towary")); }
+  std::map<unsigned, std::vector<std::string>> goods() { return kal::pages::records(site_->dat("Towary")); }
   std::string caption(const char* key) { return site_->setting(key); }
 
   std::unique_ptr<Site> site_;

@@ -37,23 +37,6 @@ using kal::pages::kHead;
 using kal::pages::Params;
 using kal::pages::Site;
 
-// The fields of every record of a table file, by Id (texts without quotes).
-std::map<unsigned, std::vector<std::string>> rows(const std::string& file) {
-  std::map<unsigned, std::vector<std::string>> out;
-  const std::regex field("'((?:[^']|'')*)'|(\\S+)");
-  std::size_t start = file.find('\n') + 1;
-  while (start > 0 && start < file.size()) {
-    std::size_t end = file.find('\n', start);
-    if (end == std::string::npos) end = file.size();
-    const std::string line = file.substr(start, end - start);
-    std::vector<std::string> fields;
-    for (auto it = std::sregex_iterator(line.begin(), line.end(), field); it != std::sregex_iterator(); ++it)
-      fields.push_back((*it)[1].matched ? (*it)[1].str() : (*it)[2].str());
-    if (!fields.empty()) out[static_cast<unsigned>(std::stoul(fields[0]))] = fields;
-    start = end + 1;
-  }
-  return out;
-}
 
 // Part P (10 in stock, all in warehouse 1, 10.00 net at 23 %), the service
 // S (81.30 net), part F; repair 5 of client 2 in repair (state 3), without
@@ -116,7 +99,7 @@ class RepairParts : public ::testing::Test {
                   {"Towary_transakcje_liczba_sztuk", count},
                   {"Towary_transakcje_brutto", price}});
   }
-  std::map<unsigned, std::vector<std::string>> table(const char* name) { return rows(site_->dat(name)); }
+  std::map<unsigned, std::vector<std::string>> table(const char* name) { return kal::pages::records(site_->dat(name)); }
   // The goods' total and the sum of its warehouse rows.
   std::string stock(unsigned goods) {
     double sum = 0;
