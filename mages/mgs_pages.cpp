@@ -34,6 +34,7 @@
 #include "mages/goods/mgs_Towary_rodzaje.hpp"
 #include "mages/goods/mgs_Stawki_VAT.hpp"
 #include "mages/goods/mgs_Towary0.hpp"
+#include "mages/goods/mgs_Towary_pages.hpp"
 #include "mages/goods/mgs_Towary_typy.hpp"
 #include "mages/goods/mgs_Towary_typy0.hpp"
 #include "mages/goods/mgs_Transakcje.hpp"
@@ -46,6 +47,8 @@
 #include "mages/repairs/mgs_Naprawy_InnyKlienta.hpp"
 #include "mages/repairs/mgs_Naprawy_edit.hpp"
 #include "mages/repairs/mgs_Naprawy_new.hpp"
+#include "mages/repairs/mgs_Naprawy_czesci.hpp"
+#include "mages/repairs/mgs_Naprawy_reklamacje.hpp"
 #include "server/html_form.hpp"
 #include "server/sess.hpp"
 #include "server/ustawienia.hpp"
@@ -108,6 +111,22 @@ void mgs_register_pages() {
   mgs_page_register(MGS_PAGE_Ustawienia, [](const char*, const char* a) { return mgs_Ustawienia(a); });
   // The about page.
   mgs_page_register(MGS_PAGE_Info, [](const char*, const char*) { return mgs_Info(); });
+
+  // The goods catalogue: new, list and edit.
+  mgs_page_register(MGS_PAGE_TowarN, [](const char*, const char* a) { return mgs_Towary_new(a); });
+  mgs_page_register(MGS_PAGE_Towary, [](const char*, const char*) { return mgs_Towary_list(); });
+  mgs_page_register(MGS_PAGE_TowarE, [](const char*, const char* a) { return mgs_Towary_edit(a); });
+
+  // The parts and services of a repair, its services and its complaint.
+  mgs_page_register(MGS_PAGE_NaprawaC, [](const char*, const char* a) {
+    std::string button;
+    return mgs_Naprawy_czesci(button, a);
+  });
+  mgs_page_register(MGS_PAGE_NaprawaU, [](const char*, const char* a) {
+    std::string button;
+    return mgs_Naprawy_uslugi(0, button, a);
+  });
+  mgs_page_register(MGS_PAGE_NaprawaR, [](const char*, const char* a) { return mgs_Naprawy_reklamacje(a); });
 
   // The sales and purchase documents: new, list and edit pages of each type.
   mgs_page_register(MGS_PAGE_DostawaN, [](const char*, const char* a) { return mgs_Transakcje_new(2, a); });

@@ -136,7 +136,7 @@ bool sess_reserved_name(const char* name) {
   if (!name) return false;
   return std::strcmp(name, "user_logged") == 0 || std::strcmp(name, "logged_user_name") == 0 ||
          std::strcmp(name, "Wyloguj") == 0 || std::strcmp(name, "Towary_transakcje_count.s") == 0 ||
-         std::strcmp(name, "Towary_transakcje_count.d") == 0;
+         std::strcmp(name, "Towary_transakcje_count.d") == 0 || std::strcmp(name, "Towary_transakcje_count.r") == 0;
 }
 
 bool sess_request_only_name(const char* name) { return name && std::strcmp(name, "Users_user_passwd") == 0; }

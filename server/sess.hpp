@@ -13,9 +13,9 @@
 // "user_logged", "logged_user_name" or "Wyloguj" are dropped from the request
 // tables before anything reads them, and "sess_code", the look-up key, never
 // changes a session's stored code.  So are the counters of the document lines
-// a session holds ("Towary_transakcje_count.s", "Towary_transakcje_count.d"),
-// which only the pages set.  A session code is made by the server
-// alone: sess_renew_sess_code() at every successful log-in.
+// a session holds ("Towary_transakcje_count.s", "Towary_transakcje_count.d",
+// "Towary_transakcje_count.r"), which only the pages set.  A session code is
+// made by the server alone: sess_renew_sess_code() at every successful log-in.
 //
 // Pages read their form state through the readers (var_s and kin): the
 // request's value first (converted from ISO-8859-2 and remembered in the

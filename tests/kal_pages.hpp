@@ -14,6 +14,7 @@
 #include <cctype>
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <regex>
 #include <sstream>
@@ -63,6 +64,25 @@ inline std::string read_file(const std::string& path) {
 }
 
 inline bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// The fields of every record of a table file, by the record's Id (the first
+// field); texts without their quotes.  One record a line.
+inline std::map<unsigned, std::vector<std::string>> records(const std::string& file) {
+  std::map<unsigned, std::vector<std::string>> out;
+  const std::regex field("'((?:[^']|'')*)'|(\\S+)");
+  std::size_t start = file.find('\n') + 1;
+  while (start > 0 && start < file.size()) {
+    std::size_t end = file.find('\n', start);
+    if (end == std::string::npos) end = file.size();
+    const std::string line = file.substr(start, end - start);
+    std::vector<std::string> fields;
+    for (auto it = std::sregex_iterator(line.begin(), line.end(), field); it != std::sregex_iterator(); ++it)
+      fields.push_back((*it)[1].matched ? (*it)[1].str() : (*it)[2].str());
+    if (!fields.empty()) out[static_cast<unsigned>(std::stoul(fields[0]))] = fields;
+    start = end + 1;
+  }
+  return out;
+}
 
 // The version line of every table file.
 inline const char kHead[] = "KALMITOR 1.0 http://kalmitor.example/\r\n";

@@ -12,10 +12,12 @@
 #include <string>
 
 #include "db/mgs.hpp"
+#include "mages/glue_impl.hpp"
 #include "mages/goods/mgs_Stawki_VAT0.hpp"
 #include "mages/goods/mgs_Towary.hpp"
 #include "mages/goods/mgs_Towary0.hpp"
 #include "mages/goods/mgs_Towary_magazyn.hpp"
+#include "mages/goods/mgs_Towary_select.hpp"
 #include "mages/goods/mgs_Towary_transakcje.hpp"
 #include "mages/goods/mgs_Transakcje0.hpp"
 #include "server/oo_texts.hpp"
@@ -92,6 +94,7 @@ class Goods : public ::testing::Test {
   Settings settings{{{"Logowanie_timeout", "3600"},
                      {"Typ_towaru_uslugi", "2"},
                      {"zl_text", "zł"},
+                     {"VAT_text", "VAT"},
                      {"Usun_sp_button", "Usuń "},
                      {"Suma_text", "Suma"},
                      {"Na_netto_button", "Na netto"},
@@ -246,6 +249,79 @@ TEST_F(Goods, StockMovesTheTotalAndTheWarehouseRow) {
   EXPECT_EQ(Towary_magazyn_select(1, 3)->liczba_sztuk, 3.0);
   EXPECT_TRUE(has(sess_env::read_bytes("dat/Towary_magazyn.dat"), " 1 3.00 1 3\r\n"))
       << sess_env::read_bytes("dat/Towary_magazyn.dat");
+}
+
+// --- the goods picker ------------------------------------------------------------------------
+
+TEST_F(Goods, PickerOffersGoodsByDocumentTypeWarehouseStockAndPrefix) {
+  // Olej (sale 10.00 at 23 %, bought at 8.00, 5 in stock, 2 in warehouse 1),
+  // Olej napędowy (8 %, none in stock), Filtr (0 %, 50 in stock, no row in
+  // warehouse 1), the service Robocizna and the deleted Stary olej.
+  goods(1, "Olej", 1, 1, 5);
+  goods(2, "Olej napędowy", 2, 1, 0);
+  goods(3, "Filtr", 3, 1, 50);
+  goods(4, "Robocizna", 1, 2, 0);
+  goods(5, "Stary olej", 1, 1, 3);
+  struct Price {
+    uint32_t id;
+    double sale, buy;
+  };
+  for (const Price& pr : {Price{1, 10, 8}, Price{2, 20, 15}, Price{3, 4.5, 3}, Price{4, 100, 0}, Price{5, 1, 1}}) {
+    kal::glue<Towary>::set_field<&Towary::cena_sprzedazy>(pr.id, pr.sale);
+    kal::glue<Towary>::set_field<&Towary::ostatnia_cena_kupna>(pr.id, pr.buy);
+  }
+  kal::glue<Towary>::set_field<&Towary::flags>(5, TOWARY_FLAG_DELETED);
+  Towary_magazyn_update(1, 1, 2);
+  Towary_magazyn_update(2, 1, 0);
+
+  struct Case {
+    int type;
+    uint32_t warehouse;
+    const char* filter;
+    const char* pattern;
+    const char* goods_type;
+    std::string want;
+  } cases[] = {
+      // A sale offers sale prices, a delivery purchase prices; labels sort in
+  // the Polish collation (letters before digits).
+      {1, 0, "3", "", "0",
+       "<OPTION VALUE=\"3\">Filtr 4,50zł zwVAT 4,50zł\n<OPTION VALUE=\"2\">Olej napędowy 20,00zł 8%VAT 21,60zł\n"
+       "<OPTION VALUE=\"1\" SELECTED>Olej 10,00zł 23%VAT 12,30zł\n<OPTION VALUE=\"4\">Robocizna 100,00zł 23%VAT "
+       "123,00zł\n"},
+      {2, 0, "", "ol", "1",
+       "<OPTION VALUE=\"2\">Olej napędowy 15,00zł 8%VAT 16,20zł\n<OPTION VALUE=\"1\" SELECTED>Olej 8,00zł 23%VAT "
+       "9,84zł\n"},
+      // Only goods in stock; in warehouse 1 Filtr has no row, so none.
+      {1, 0, "1", "", "1",
+       "<OPTION VALUE=\"3\">Filtr 4,50zł zwVAT 4,50zł\n<OPTION VALUE=\"1\" SELECTED>Olej 10,00zł 23%VAT 12,30zł\n"},
+      {1, 1, "1", "", "1", "<OPTION VALUE=\"1\" SELECTED>Olej 10,00zł 23%VAT 12,30zł\n"},
+      {1, 1, "2", "", "1",
+       "<OPTION VALUE=\"3\">Filtr 4,50zł zwVAT 4,50zł\n<OPTION VALUE=\"2\">Olej napędowy 20,00zł 8%VAT 21,60zł\n"},
+      {1, 0, "4", "", "1",
+       "<OPTION VALUE=\"2\">Olej napędowy 20,00zł 8%VAT 21,60zł\n<OPTION VALUE=\"1\" SELECTED>Olej 10,00zł 23%VAT "
+       "12,30zł\n"},
+      // The label starts with the name: a price typed finds nothing.
+      {1, 0, "3", "OLEJ N", "0", "<OPTION VALUE=\"2\">Olej napędowy 20,00zł 8%VAT 21,60zł\n"},
+      {1, 0, "3", "10,00", "0", ""},
+  };
+  for (const Case& c : cases) {
+    const Params vars = {{"wzor", c.pattern},
+                         {"typ", c.goods_type},
+                         {c.type == 2 ? "Transakcje_Towary_select_count_Id.d" : "Transakcje_Towary_select_count_Id.s",
+                          c.filter}};
+    const std::string out =
+        page([&] { Towary_select_name1(1, "wybor", c.warehouse, c.type, 0, "wzor", "typ"); }, vars);
+    EXPECT_EQ(out, "<SELECT NAME=\"wybor\">" + c.want + "</SELECT>")
+        << "type " << c.type << " warehouse " << c.warehouse << " filter " << c.filter << " '" << c.pattern << "'";
+  }
+
+  // Check boxes, each named after the goods; English puts the currency first.
+  oo_texts_set_lang(1);
+  const std::string boxes = page([] { Towary_select_name1(0, "uslugi", 0, 1, -1, "wzor", "typ"); },
+                                 {{"wzor", ""}, {"typ", "2"}, {"Transakcje_Towary_select_count_Id.s", "3"}});
+  EXPECT_TRUE(has(boxes, "<INPUT TYPE=\"CHECKBOX\" NAME=\"uslugi.4\" VALUE=\"4\" >Robocizna zł100.00 23%VAT zł123.00"))
+      << boxes;
+  EXPECT_FALSE(has(boxes, "uslugi.1"));
 }
 
 // --- document lines in the session ------------------------------------------------------------

@@ -4,7 +4,7 @@
 Sources (UTF-8, LF) lie in tools/web/; the files in data/ are what the
 program reads and serves, with the bytes it expects:
 
-  body.htm login.htm login0.htm pomoc.htm faq.htm Firmy_row0.htm
+  body.htm login.htm login0.htm pomoc.htm faq.htm Firmy_row0.htm Towary_row0.htm
   Raporty_filtr.htm Raporty_row0.htm RMC_filtr.htm RMC_row0.htm
   Naprawy_row0.htm Naprawy_filtr2.htm Naprawy_usuniete_head.htm Naprawy_list.txt
   Sprzet_filtr.htm Sprzet_row0.htm Sprzet.htm Sprzet_action.htm
@@ -44,7 +44,7 @@ WEB = os.path.join(HERE, "web")
 sys.path.insert(0, HERE)
 import make_default_settings  # noqa: E402
 
-TEMPLATES = ["body.htm", "login.htm", "login0.htm", "pomoc.htm", "faq.htm", "Firmy_row0.htm",
+TEMPLATES = ["body.htm", "login.htm", "login0.htm", "pomoc.htm", "faq.htm", "Firmy_row0.htm", "Towary_row0.htm",
              "Raporty_filtr.htm", "Raporty_row0.htm", "RMC_filtr.htm", "RMC_row0.htm", "Naprawy_row0.htm",
              "Naprawy_filtr2.htm", "Naprawy_usuniete_head.htm", "Naprawy_list.txt",
              "Sprzet_filtr.htm", "Sprzet_row0.htm", "Sprzet.htm", "Sprzet_action.htm", "Sprzet_actionN.htm",

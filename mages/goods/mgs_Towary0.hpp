@@ -11,7 +11,7 @@
 #include "db/Towary.hpp"
 #include "mages/glue.hpp"
 
-#define Towary_GLUE(X, T) X(record, T) X(create, T) X(update, T) X(lookup, T, nazwa)
+#define Towary_GLUE(X, T) X(record, T) X(create, T) X(update, T) X(lookup, T, nazwa) X(vv, T)
 MGS_GLUE_DECLARE(Towary)
 
 template <>

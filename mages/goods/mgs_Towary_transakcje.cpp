@@ -31,7 +31,7 @@ constexpr const char* kLineFields[] = {
     "Towary_transakcje_numer",   "Towary_transakcje_model",      "Towary_transakcje_kolor",
     "Towary_transakcje_typ",     "Serwis_zewnetrzny_cechy_uszkodzenia"};
 
-const char* letter(int type) { return type == 2 ? "d" : "s"; }
+const char* letter(int type) { return type == 2 ? "d" : type == TOWARY_TRANSAKCJE_REKLAMACJE ? "r" : "s"; }
 std::string counter_name(int type) { return std::string("Towary_transakcje_count.") + letter(type); }
 std::string line_suffix(long i, int type) { return "." + std::to_string(i) + letter(type); }
 
@@ -108,6 +108,11 @@ int store_line(const std::string& suffix, int type, bool save) {
 }  // namespace
 
 // --- the list in the session -------------------------------------------------------------
+
+namespace kal {
+long towary_transakcje_count(int type) { return line_count(type); }
+std::string towary_transakcje_suffix(long i, int type) { return line_suffix(i, type); }
+}  // namespace kal
 
 int mgs_Towary_transakcje_to_ht2(const char* suffix) {
   const int goods = append_dynamic("Towary_transakcje_Id_Towary", suffix);

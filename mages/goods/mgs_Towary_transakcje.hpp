@@ -5,7 +5,10 @@
 //
 // Line n (from 0) is a set of session variables named field + "." + n + a
 // kind letter: "d" for a purchase (document type 2), "s" for every other
-// type, so that a sale and a purchase can be entered side by side.  The
+// type, so that a sale and a purchase can be entered side by side; the
+// parts of a complaint being entered (TOWARY_TRANSAKCJE_REKLAMACJE) keep a
+// list of their own, kind letter "r", so that neither is ever taken for the
+// other.  The
 // fields: "Towary_transakcje_Id" (empty until stored), "_Id_Towary",
 // "_Id_Transakcje", "_cena" (the gross unit price), "_liczba_sztuk",
 // "_Id_Magazyny", "_numer", "_model", "_kolor", "_typ" and
@@ -21,10 +24,21 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "mages/goods/mgs_Towary_transakcje0.hpp"
 
 inline constexpr long TOWARY_TRANSAKCJE_MAX_LINES = 100;
+// The list of the parts of a complaint, in place of a document type.
+inline constexpr int TOWARY_TRANSAKCJE_REKLAMACJE = 27;
+
+namespace kal {
+// The number of lines of the list of that type, as the session holds it
+// (0 .. TOWARY_TRANSAKCJE_MAX_LINES).
+long towary_transakcje_count(int type);
+// The suffix of line i (from 0) of the list of that type: "." + i + letter.
+std::string towary_transakcje_suffix(long i, int type);
+}  // namespace kal
 
 // Copies the entry fields "Towary_transakcje_Id_Towary",
 // "Towary_transakcje_liczba_sztuk", "Serwis_zewnetrzny_cechy_uszkodzenia"

@@ -112,10 +112,11 @@ bool carried_number(const std::string& name, double* value) {
   return true;
 }
 
-// A sale document for a repair: number "0/0000", flagged 1 until it is
-// issued, for the client and the repairer given.  The form of a document
-// being entered in the same session stays as it is.
-uint32_t create_repair_document(uint32_t firm_Id, uint32_t repairer_Id) {
+}  // namespace
+
+namespace kal {
+
+uint32_t towary_transakcje_repair_document(uint32_t firm_Id, uint32_t repairer_Id) {
   const char* const kHeader[] = {"Transakcje_numer",          "Transakcje_data_transkacji", "Transakcje_termin_platnosci",
                                  "Transakcje_uwagi",          "Transakcje_wydrukowano",     "Transakcje_odebrano",
                                  "Transakcje_zaplacono",      "Transakcje_flags",           "Transakcje_laczna_wartosc",
@@ -139,10 +140,6 @@ uint32_t create_repair_document(uint32_t firm_Id, uint32_t repairer_Id) {
   for (std::size_t i = 0; i < kept.size(); ++i) sess_put(kHeader[i], kept[i].c_str());
   return id;
 }
-
-}  // namespace
-
-namespace kal {
 
 void towary_transakcje_move_stock(const Towary_transakcje& line, int document_type, double delta) {
   if (delta == 0.0 || !std::isfinite(delta)) return;
@@ -274,7 +271,7 @@ int mgs_Towary_transakcje_action(int page, const char* remove_prefix, const char
       Towary_transakcje_calc_suma(document_Id, &net, total);
       return 0;
     }
-    if (document_Id == 0) document_Id = create_repair_document(firm_Id, repairer_Id);
+    if (document_Id == 0) document_Id = kal::towary_transakcje_repair_document(firm_Id, repairer_Id);
     sess_put("Towary_transakcje_Id_Transakcje", from_z(document_Id));
     Towary_transakcje_add();
     Transakcje_update_suma(document_Id, &net, &gross);

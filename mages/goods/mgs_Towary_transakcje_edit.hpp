@@ -65,6 +65,11 @@ int Towary_transakcje_calc_suma(uint32_t document_Id, double* net, double* gross
 int Transakcje_update_suma(uint32_t document_Id, double* net, double* gross);
 
 namespace kal {
+// A sale document for a repair: number "0/0000", flagged 1 until it is
+// issued, for the client and the repairer given; its Id (0 when it could not
+// be made).  The form of a document being entered in the same session stays
+// as it is.
+uint32_t towary_transakcje_repair_document(uint32_t firm_Id, uint32_t repairer_Id);
 // The stock movement of a line of a document of that type whose count
 // changes by delta (a purchase adds, every other type takes away); the goods
 // and its warehouse row move together; the files are not written.

@@ -1,0 +1,105 @@
+// The goods catalogue in headless Chromium against the real program: the
+// list, a new goods typed in with its gross price worked out by the price
+// button and confirmed, the list sorted by a header button, and a goods
+// whose name is markup shown as text.  Screenshots go to
+// <build directory>/browser/ for a person to look at.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+
+#include "tests/kal_cdp.hpp"
+#include "tests/kal_e2e.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kShots = KAL_BINARY_DIR "/browser";
+
+std::string slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+class CatalogueBrowser : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (kal::cdp::chromium_path().empty()) GTEST_SKIP() << "chromium is not installed (tools/deps.sh installs it)";
+    ASSERT_TRUE(srv_.start()) << srv_.log();
+    const auto login = srv_.post("/login.htm", "sess_code=&action=Rozpocznij%20prac%EA");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(login.body, m, std::regex("sess_code=([0-9a-f]{32})"))) << login.body;
+    code_ = m[1];
+    base_ = "http://127.0.0.1:" + std::to_string(srv_.port()) + "/";
+    ASSERT_TRUE(browser_.ok()) << "the browser did not come up";
+    std::error_code ec;
+    fs::create_directories(kShots, ec);
+  }
+  void TearDown() override {
+    if (srv_.running()) {
+      EXPECT_EQ(srv_.stop(), 0);
+    }
+  }
+
+  std::string url(const std::string& page) { return base_ + page + "&sess_code=" + code_; }
+  std::string field(const std::string& name) {
+    return browser_.eval("document.querySelector('[name=\"" + name + "\"]').value");
+  }
+  void type(const std::string& name, const std::string& value) {
+    browser_.eval("document.querySelector('[name=\"" + name + "\"]').value = " + kal::cdp::quote(value) + "; 'ok'");
+  }
+  bool press(const std::string& selector) {
+    return browser_.submit("document.querySelector('" + selector + "').click()");
+  }
+  std::string title() {
+    return browser_.eval("document.querySelector('td.pagetitle, TD.pagetitle').textContent.trim()");
+  }
+  // The names of the list's rows, in order, joined by "|".
+  std::string names() {
+    return browser_.eval(
+        "Array.from(document.querySelectorAll('a[href*=\"n_17=e\"]')).map(a => a.textContent).join('|')");
+  }
+
+  kal::e2e::Server srv_;
+  kal::cdp::Browser browser_;
+  std::string code_, base_;
+};
+
+TEST_F(CatalogueBrowser, NewGoodsWithItsGrossPriceThenSortedAndShownAsText) {
+  ASSERT_TRUE(browser_.open(url("towary.htm?n_8=l")));
+  EXPECT_EQ(title(), "Lista towar\xc3\xb3w/us\xc5\x82ug");
+
+  const std::string markup = "<b>Klocki</b> & \"tarcze\"";
+  for (const std::string& name : {std::string("Amortyzator"), markup}) {
+    ASSERT_TRUE(press("input[name=\"n_7\"]"));
+    EXPECT_EQ(title(), "Edycja towaru/us\xc5\x82ugi");
+    type("Towary_nazwa", name);
+    type("Towary_cena_sprzedazy", "100");
+    browser_.eval("document.querySelector('[name=\"Towary_Id_Stawki_VAT\"]').value = '1'; 'ok'");
+    // The price button works out the gross price on the form.
+    ASSERT_TRUE(press("input[name=\"n_7\"][value=\"Na brutto\"]"));
+    EXPECT_EQ(field("Towary_brutto"), "123,00");
+    EXPECT_EQ(field("Towary_nazwa"), name);
+    ASSERT_TRUE(press("input[name=\"n_7\"][value=\"Zatwierd\xc5\xba\"]"));
+  }
+  const std::string dat = slurp(srv_.file("dat/Towary.dat"));
+  EXPECT_NE(dat.find("'<b>Klocki</b> & \"tarcze\"'"), std::string::npos) << dat;
+
+  ASSERT_TRUE(browser_.open(url("towary.htm?n_8=l")));
+  ASSERT_TRUE(press("button[name=\"Tsort\"][value=\"3\"]"));
+  EXPECT_EQ(names(), "Amortyzator|" + markup);
+  ASSERT_TRUE(press("button[name=\"Tsort\"][value=\"4\"]"));
+  EXPECT_EQ(names(), markup + "|Amortyzator");
+  EXPECT_EQ(browser_.eval("String(document.querySelectorAll('table b').length)"), "0");
+  EXPECT_TRUE(browser_.screenshot(kShots + "/towary_list.png"));
+  EXPECT_TRUE(browser_.dialogs().empty());
+  EXPECT_TRUE(browser_.errors().empty()) << browser_.errors().front();
+}
+
+}  // namespace
