@@ -205,8 +205,11 @@ struct Heartbeat {
     fd = -1;
   }
   bool current(const char* name) const {
-    struct stat st {};
-    return fd >= 0 && ::stat(name, &st) == 0 && st.st_dev == dev && st.st_ino == ino;
+    // The open file still has a name (a removed one's inode number may be
+    // taken by the next new file), and the name is that file.
+    struct stat open_st {}, st {};
+    return fd >= 0 && ::fstat(fd, &open_st) == 0 && open_st.st_nlink > 0 && ::stat(name, &st) == 0 &&
+           st.st_dev == dev && st.st_ino == ino;
   }
   int reopen(const char* name, const std::string& text) {
     close();
