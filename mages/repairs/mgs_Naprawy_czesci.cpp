@@ -7,6 +7,7 @@
 #include "mages/glue_impl.hpp"
 #include "mages/goods/mgs_Towary.hpp"
 #include "mages/goods/mgs_Towary_transakcje_edit.hpp"
+#include "mages/repairs/mgs_Naprawy_edit.hpp"
 #include "mages/goods/mgs_Transakcje0.hpp"
 #include "mages/repairs/mgs_Naprawy.hpp"
 #include "mages/repairs/mgs_Naprawy0.hpp"
@@ -16,9 +17,6 @@
 #include "server/texts.hpp"
 #include "server/ustawienia.hpp"
 
-// The repair page saves its whole form; these pages use it when the program
-// has it.
-int Naprawy_save_html(uint32_t Id) __attribute__((weak));
 
 namespace {
 
@@ -69,7 +67,7 @@ int mgs_Naprawy_czesci(std::string& button, const char* action_arg) {
     errorDisplay(("Brak naprawy Id=" + kal::html_text(var_s("Naprawy_Id")) + " w bazie !").c_str());
     return 0;
   }
-  if (is(action, "Wymiana_czesci_button") && Naprawy_save_html) Naprawy_save_html(id);
+  if (is(action, "Wymiana_czesci_button") ) Naprawy_save_html(id);
   // The form's variables of another repair stay as they are.
   const std::string form_document = var_s("NaprawyNew_Naprawy_Id_Transakcje");
   const Naprawy repair = *kal::glue<Naprawy>::find(id);

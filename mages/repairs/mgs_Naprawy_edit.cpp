@@ -17,6 +17,7 @@
 #include "mages/repairs/mgs_Naprawy0.hpp"
 #include "mages/repairs/mgs_Naprawy_fields.hpp"
 #include "mages/repairs/mgs_Naprawy_form.hpp"
+#include "mages/repairs/mgs_Naprawy_reklamacje.hpp"
 #include "server/html_form.hpp"
 #include "server/page_out.hpp"
 #include "server/serv.hpp"
@@ -444,6 +445,7 @@ int mgs_Naprawy_edit(const char* action_in) {
   if (action == tr(53)) {
     Naprawy_save_html(Id);
     clear_action();
+    reklamacje_zapis();
   }
   // 8. Save.
   if (is_caption(action, "Zatwierdz_button")) {

@@ -21,6 +21,7 @@
 #include "mages/goods/mgs_Transakcje0.hpp"
 #include "mages/mages.hpp"
 #include "mages/repairs/mgs_Naprawy_list.hpp"
+#include "mages/repairs/mgs_Naprawy_reklamacje.hpp"
 #include "mages/repairs/mgs_Naprawy_serwis.hpp"
 #include "server/html_form.hpp"
 #include "server/oo_texts.hpp"
@@ -30,9 +31,6 @@
 #include "server/texts.hpp"
 #include "server/ustawienia.hpp"
 
-// The services of a repair taken into its sale document; defined with the
-// services of a repair, where they are built.
-int mgs_Naprawy_uslugi_Transakcje_append(double* sum) __attribute__((weak));
 
 namespace {
 
@@ -682,10 +680,8 @@ int mgs_Naprawy_zakonczenie(uint32_t Id, const Naprawy_fields& b) {
   const uint32_t S = state_of(b);
   app("<TR>\n");
   app("<TD CLASS=fieldname COLSPAN=5 ALIGN=CENTER>\n");
-  if (mgs_Naprawy_uslugi_Transakcje_append) {
-    double sum = 0;
-    mgs_Naprawy_uslugi_Transakcje_append(&sum);
-  }
+  double sum = 0;
+  mgs_Naprawy_uslugi_Transakcje_append(&sum);
   app(" \n");
   if (warranty(b)) {
     if (S == 3 || S == 5) {
