@@ -9,6 +9,7 @@
 #include "mages/cards/mgs_Serwisanci_koszty.hpp"
 #include "mages/cards/mgs_Srodki_transportu.hpp"
 #include "mages/cards/mgs_Users.hpp"
+#include "mages/cards/mgs_Ustawienia.hpp"
 #include "mages/equipment/mgs_Protokol.hpp"
 #include "mages/equipment/mgs_Serwis.hpp"
 #include "mages/equipment/mgs_Serwis_kolory.hpp"
@@ -34,8 +35,11 @@
 #include "mages/goods/mgs_Towary_typy0.hpp"
 #include "mages/goods/mgs_Transakcje.hpp"
 #include "mages/goods/mgs_Transakcje_pdf.hpp"
+#include "mages/repairs/mgs_Naprawy_InnyKlienta.hpp"
+#include "mages/repairs/mgs_Naprawy_edit.hpp"
 #include "mages/repairs/mgs_Naprawy_export.hpp"
 #include "mages/repairs/mgs_Naprawy_list.hpp"
+#include "mages/repairs/mgs_Naprawy_new.hpp"
 #include "server/html_form.hpp"
 #include "server/sess.hpp"
 #include "server/ustawienia.hpp"
@@ -87,6 +91,8 @@ void mgs_register_pages() {
   mgs_page_register(MGS_PAGE_UsersL, [](const char*, const char*) { return mgs_Users_list(); });
   mgs_page_register(MGS_PAGE_UsersE, [](const char*, const char* a) { return mgs_Users_edit(a); });
   mgs_page_register(MGS_PAGE_UsersN, [](const char*, const char* a) { return mgs_Users_new(a); });
+  // The settings.
+  mgs_page_register(MGS_PAGE_Ustawienia, [](const char*, const char* a) { return mgs_Ustawienia(a); });
   // The about page.
   mgs_page_register(MGS_PAGE_Info, [](const char*, const char*) { return mgs_Info(); });
 
@@ -101,6 +107,13 @@ void mgs_register_pages() {
   mgs_page_register(MGS_PAGE_Raporty, [](const char*, const char* a) { return mgs_Raporty(a); });
   mgs_page_register(MGS_PAGE_Rozlicz_mies_czesci, [](const char*, const char* a) { return mgs_Rozlicz_mies_czesci(a); });
 
+  // A new repair, with its equipment and owner searches.
+  for (int id : {MGS_PAGE_NaprawaN, MGS_PAGE_NaprawaNserw, MGS_PAGE_NaprawaNwlasc})
+    mgs_page_register(id, [](const char*, const char* a) { return mgs_Naprawy_new(a); });
+  // The repair order page with its state moves.
+  mgs_page_register(MGS_PAGE_NaprawaE, [](const char*, const char* a) { return mgs_Naprawy_edit(a); });
+  // The models of serviced equipment for a new repair.
+  mgs_page_register(MGS_PAGE_NaprawaK, [](const char*, const char* a) { return mgs_Naprawy_InnyKlienta(nullptr, a); });
   // The repair list and the deleted repairs.
   mgs_page_register(MGS_PAGE_Naprawy, [](const char*, const char*) {
     mgs_Naprawy_list(1);

@@ -106,26 +106,40 @@ bool group_box_ticked(const char* prefix, const char* value) {
   return static_cast<long>(var_z(var.c_str())) == to_l(value);
 }
 
-int select_options(const char* name, hashtbl* options, bool (*selected)(const char* value, const void* arg),
-                   const void* arg) {
+// The SELECT of count options, the i-th given by option(i, &label, &value).
+template <class Option>
+int select_of(const char* name, std::uint32_t count, Option option, bool (*selected)(const char* value, const void* arg),
+              const void* arg) {
   std::string r = "<SELECT NAME=\"";
   r += view(name);
   r += "\">";
-  if (options) {
-    for (std::uint32_t i = 0; i < options->size; ++i) {
-      const char* label = options->keys[i];
-      const char* value = options->values[i];
-      r += "<OPTION VALUE=\"";
-      r += kal::html_attr(view(value));
-      r += selected(value, arg) ? "\" SELECTED>" : "\">";
-      r += kal::html_text(view(label));
-      r += "\n";
-    }
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const char* label = nullptr;
+    const char* value = nullptr;
+    option(i, &label, &value);
+    r += "<OPTION VALUE=\"";
+    r += kal::html_attr(view(value));
+    r += selected(value, arg) ? "\" SELECTED>" : "\">";
+    r += kal::html_text(view(label));
+    r += "\n";
   }
   r += "</SELECT>";
   app(r.c_str());
   return 0;
 }
+
+int select_options(const char* name, hashtbl* options, bool (*selected)(const char* value, const void* arg),
+                   const void* arg) {
+  return select_of(
+      name, options ? options->size : 0,
+      [options](std::uint32_t i, const char** label, const char** value) {
+        *label = options->keys[i];
+        *value = options->values[i];
+      },
+      selected, arg);
+}
+
+bool number_selected(const char* value, const void* arg) { return to_l(value) == *static_cast<const long*>(arg); }
 
 }  // namespace
 
@@ -319,9 +333,17 @@ int form_calendar_href(const char* name) {
 // --- selects and checkboxes ------------------------------------------------------
 
 int formutil_select(const char* name, hashtbl* options, long selected) {
-  return select_options(
-      name, options, [](const char* value, const void* arg) { return to_l(value) == *static_cast<const long*>(arg); },
-      &selected);
+  return select_options(name, options, number_selected, &selected);
+}
+
+int formutil_select_list(const char* name, const select_option* options, std::size_t count, long selected) {
+  return select_of(
+      name, options ? static_cast<std::uint32_t>(count) : 0,
+      [options](std::uint32_t i, const char** label, const char** value) {
+        *label = options[i].label;
+        *value = options[i].value;
+      },
+      number_selected, &selected);
 }
 
 int formutil_selectn(const char* name, hashtbl* options, const char* selected_text) {

@@ -20,6 +20,7 @@
 // "&" separators; quotes and angle brackets in them become entities.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -99,6 +100,12 @@ int form_calendar_href(const char* name);
 int formutil_select(const char* name, hashtbl* options, long selected);
 // The same, selecting the entries whose value is selected_text.
 int formutil_selectn(const char* name, hashtbl* options, const char* selected_text);
+// A SELECT of options in the order given, marked as by formutil_select.
+struct select_option {
+  const char* label;
+  const char* value;
+};
+int formutil_select_list(const char* name, const select_option* options, std::size_t count, long selected);
 // "<INPUT TYPE=\"CHECKBOX\" NAME=\"..\" VALUE=\"..\" " + "checked=\"checked\""
 // when checked is 1 + ">".
 const char* formutil_input_checkbox(const char* name, const char* value, int checked);

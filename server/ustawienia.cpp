@@ -25,6 +25,8 @@ struct IntRange {
   // A list page size: the range holds for what is stored; a reader only
   // needs at least one row a page.
   bool page_size = false;
+  // 0 is accepted too and means "never" (the send period).
+  bool zero_off = false;
 };
 
 // The keys whose values must be numbers within a range (both ends included).
@@ -38,7 +40,7 @@ constexpr IntRange kRanges[] = {
     {"Logo_pozycja_y", -300, 300},
     {"Logo_szerokosc", 70, 800},
     {"Logo_wysokosc", 35, 300},
-    {"send_time", 5, 2678400},
+    {"send_time", 5, 2678400, false, true},
     {"szacunkowa_data_offset", 1, 366},
     {"Typ_towaru_czesci", 1, 1000},
     {"Typ_towaru_do_serwisu", 1, 1000},
@@ -84,8 +86,17 @@ int ustawienia_validate_int(const char* key, const char* value) {
   if (!key) return -1;
   if (!value) return -2;
   const IntRange* r = range_of(key);
-  if (r && validate_int(value, r->min, r->max) != 0) return -10;
+  if (r && validate_int(value, r->min, r->max) != 0 && !(r->zero_off && validate_int(value, 0, 0) == 0)) return -10;
   return 0;
+}
+
+bool ustawienia_int_range(const char* key, int* min, int* max, bool* zero_off) {
+  const IntRange* r = key ? range_of(key) : nullptr;
+  if (!r) return false;
+  if (min) *min = r->min;
+  if (max) *max = r->max;
+  if (zero_off) *zero_off = r->zero_off;
+  return true;
 }
 
 int ustawienia_upd(const char* key, const char* value) {
@@ -114,6 +125,7 @@ long ustawienia_get_l(const char* key) {
   const IntRange* r = key ? range_of(key) : nullptr;
   if (!r) return v;
   if (r->page_size) return is_number(text) && v >= 1 ? v : 1;
+  if (r->zero_off && is_number(text) && v == 0) return 0;
   if (!is_number(text) || v < r->min) return r->min;
   if (v > r->max) return r->max;
   return v;

@@ -43,8 +43,11 @@ int ustawienia_upd_ifno(const char* key, const char* value);
 // 1 for the keys the settings page does not show ("backup_path"), else 0.
 int ustawienia_is_internal(const char* key);
 // -1 NULL key, -2 NULL value, -10 a range-checked key whose value is not a
-// number within its range, 0 otherwise.
+// number within its range ("send_time" also takes 0: no send), 0 otherwise.
 int ustawienia_validate_int(const char* key, const char* value);
+// The range of a range-checked key: true with its ends (and whether 0 is
+// accepted besides, meaning "never"); false for a key without a range.
+bool ustawienia_int_range(const char* key, int* min, int* max, bool* zero_off);
 // -2 NULL text, -10 not a number, -20 below min, -30 above max, 0 within.
 int validate_int(const char* text, int min, int max);
 // 1 when the first byte after blanks, tabs, CR and LF is a digit, '-' or '+'.
@@ -67,7 +70,7 @@ int ustawienia_init();
 // A numeric setting for code that counts, divides or loops with it (list page
 // sizes, day offsets, periods): the value as a number.  A list page size
 // ("..._na_stronie") is at least 1 (a missing, non-numeric or smaller value
-// gives 1) and otherwise taken as stored.  Other range-checked keys are kept
+// gives 1) and otherwise taken as stored; "send_time" reads 0 as 0.  Other range-checked keys are kept
 // within their range, a missing or non-numeric value giving the range's lower
 // end instead of 0.  Keys without a range read as atol would.
 long ustawienia_get_l(const char* key);

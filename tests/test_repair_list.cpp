@@ -19,39 +19,20 @@
 #include "platform/textfile.hpp"
 #include "server/texts.hpp"
 #include "tests/kal_pages.hpp"
+#include "tests/kal_table_files.hpp"
 #include "tests/pdf_testutil.hpp"
 
 namespace {
 
+using kal::tables::blank;
+using kal::tables::table_file;
+using kal::tables::users_file;
 using kal::pages::Params;
 using kal::pages::Site;
 using Ids = std::vector<std::uint32_t>;
 
 const std::int64_t kNow = static_cast<std::int64_t>(std::time(nullptr));
 constexpr std::int64_t kDay = 86400;
-
-template <class T>
-T blank() {
-  T r{};
-  vtab_meta<T>::for_each_field([&](auto f) {
-    using F = decltype(f);
-    if constexpr (F::letter == 's') {
-      if (F::of(r).is_null()) F::of(r) = "";
-    }
-  });
-  return r;
-}
-
-// A table file of the records, as the program writes it.
-template <class T>
-std::string table_file(const std::vector<T>& rows) {
-  auto* tab = vtab_api<T>::tab_new();
-  for (const T& r : rows) vtab_api<T>::tab_insert(tab, &r);
-  kal::TextOut out;
-  vtab_api<T>::tab_save(out, tab);
-  vtab_api<T>::tab_delete(&tab);
-  return kal::text_to_disk(out.text());
-}
 
 struct Rep {
   std::uint32_t id;
@@ -424,20 +405,6 @@ TEST(RepairListPaging, AMissingOrBrokenPageSizeShowsTwenty) {
 
 // --- who sees what ------------------------------------------------------------------------
 
-std::string users_file() {
-  std::vector<Users> rows;
-  for (auto [id, name, type] : {std::tuple{1u, "szef", 1u}, std::tuple{5u, "jan", 2u}}) {
-    Users u = blank<Users>();
-    u.Id = id;
-    u.user_name = name;
-    u.user_passwd = "tajne";
-    u.created_time = 1700000000;
-    u.Id_User_types = type;
-    rows.push_back(u);
-  }
-  return table_file(rows);
-}
-
 TEST(RepairListAccess, AWorkerSeesHisRepairsAndNoExportFile) {
   Naprawy_wykonawcy w{};
   w.Id = 1, w.Id_Firmy = 5;
@@ -446,7 +413,7 @@ TEST(RepairListAccess, AWorkerSeesHisRepairsAndNoExportFile) {
                                               [](Naprawy& r) { r.Id_Naprawy_wykonawcy = r.Id == 2 ? 1 : 0; })},
              {"dat/Naprawy_wykonawcy.dat", table_file(std::vector<Naprawy_wykonawcy>{w})},
              {"dat/Users.dat", users_file()},
-             {"dat/User_types.dat", " 1 'administrator'\r\n 2 'pracownik'\r\n 3 'inny'\r\n"}});
+             {"dat/User_types.dat", kal::tables::kUserTypes}});
   // The administrator sees all, restores repair 4 (which writes the exports)
   // and may fetch the CSV file.
   ASSERT_TRUE(site.start("szef", "tajne")) << site.log() << site.last();

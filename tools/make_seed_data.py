@@ -10,7 +10,7 @@ postcodes' file has none).  The files are in the program's own form: texts in
 Windows-1250, one record a line, CR LF line ends; loading them and saving
 them again gives the same bytes.
 
-Goods types 1, 2 and 3 are the parts, the services and the equipment taken in
+Goods 1 is a sample model of serviced equipment.  Goods types 1, 2 and 3 are the parts, the services and the equipment taken in
 for service: the settings "Typ_towaru_czesci", "Typ_towaru_uslugi" and
 "Typ_towaru_do_serwisu" name them by these Ids.
 
@@ -98,6 +98,16 @@ SEED = {
         [3, "5%", "5"],
         [4, "0%", "0"],
         [5, "zw.", "zw"],
+    ]),
+    # One model of serviced equipment (goods type 3), so that a repair can be
+    # accepted on the first day; page 15 adds the workshop's own.  Id, nazwa,
+    # PKWiU, kod, rfid, opis, the five prices and counts, sciezka_do_pliku,
+    # Id_Stawki_VAT, Id_Towary_typy, Id_Jednostki_metryczne, the last counts
+    # and dates, czas_modyfikacji, flags
+    "Towary": ("zsssssgggggszzzggttti", [
+        [1, "Samoch\u00f3d osobowy", "", "", "",
+         "Przyk\u0142adowy model: dopisz w\u0142asne przyciskiem Nowa nazwa",
+         0.0, 0.0, 0.0, 0.0, 0.0, "", 1, 3, 1, 0.0, 0.0, 0, 0, 0, 0],
     ]),
     "Towary_typy": ("zss", [
         [1, "Cz\u0119\u015bci", ""],

@@ -12,8 +12,9 @@ program reads and serves, with the bytes it expects:
   Zgloszenie.htm Zgloszenie_row.htm Zgloszenie_end.htm Specyfikacja.htm
   Specyfikacja_row.htm Specyfikacja_end.htm KartaUruchomienia.htm
   ProtokolPrzegladu.htm ProtokolSerwisowy.htm PrzegladRoczny.htm
-        page templates (Naprawy_list.txt: the text of the printed repair list,
-        KartaGwarancyjna.txt the warranty card's) with QQ placeholders, from tools/web/*.htm: Windows-1250
+        page templates with QQ placeholders (Naprawy_list.txt: the text of
+        the printed repair list, KartaGwarancyjna.txt the warranty card's),
+        from tools/web/*.htm: Windows-1250
         (the program converts template text for the browser), CR LF
   menu.htm menu2.htm menu_worker.htm menu_worker2.htm
         the menus, built below from MENUS: for administrators and for everyone

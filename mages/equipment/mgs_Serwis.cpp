@@ -13,7 +13,7 @@
 #include "mages/equipment/mgs_Serwis0.hpp"
 #include "mages/equipment/mgs_Sprzet_ext.hpp"
 #include "mages/equipment/mgs_Sprzet_ext0.hpp"
-#include "mages/equipment/repair_page_services.hpp"
+#include "mages/repairs/mgs_Naprawy_new.hpp"
 #include "mages/repairs/mgs_Naprawy_list.hpp"
 #include "mages/firms/mgs_Firmy0.hpp"
 #include "mages/firms/mgs_Naprawy_stany0.hpp"
@@ -268,7 +268,7 @@ int mgs_Serwis_display(int page, uint32_t Id) {
   }
   html_form_close();
   app("</CENTER>\n");
-  mgs_Naprawa_Czysc(static_cast<std::int64_t>(std::time(nullptr)), 0);
+  mgs_Naprawa_Czysc(std::time(nullptr), 0);
   return 0;
 }
 

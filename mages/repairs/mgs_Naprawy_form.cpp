@@ -103,8 +103,6 @@ void textarea_row(const char* caption, const char* name) {
   app("</TR>\n");
 }
 
-std::string today() { return from_td(std::time(nullptr)); }
-
 // The date of the repair's current state, as date text.
 std::string state_date(const Naprawy& r) {
   switch (r.Id_Naprawy_stany) {
@@ -681,7 +679,8 @@ int mgs_Naprawy_rozpczecie(const Naprawy_fields& b) {
 }
 
 int mgs_Naprawy_rozpoczeta(const Naprawy_fields& b) {
-  if (std::strcmp(get_post_or_get_s("Naprawy_uslugi"), "1") == 0) sess_put("Naprawy_uslugi_Id_Towary", "");
+  const char* fresh = get_post_or_get_s("Naprawy_uslugi");
+  if (fresh && std::strcmp(fresh, "1") == 0) sess_put("Naprawy_uslugi_Id_Towary", "");
   row_open_center();
   mgs_Naprawy_czesci_i_uslugi(b._Naprawy.Id, b._Naprawy.Id_Transakcje, state_of(b));
   row_close();

@@ -79,12 +79,14 @@ inline bool whole_match(const char* value, const typed& t) {
 // Most entries a choice of hits offers.
 inline constexpr std::uint32_t max_offered = 100;
 
-// "Znaleziono %ld wpisów." with the count, and above max_offered the notice
-// that only those are shown ("<lead>" before it, "<tail>" after).
-inline void app_found(std::uint32_t count, const char* lead, const char* tail) {
+// "Znaleziono %ld wpisów." with the count, then between, and above
+// max_offered the notice that only those are shown ("<lead>" before it,
+// "<tail>" after).
+inline void app_found(std::uint32_t count, const char* between, const char* lead, const char* tail) {
   std::string text = tr(159);
   if (const std::size_t at = text.find("%ld"); at != std::string::npos) text.replace(at, 3, std::to_string(count));
   app(text.c_str());
+  app(between);
   if (count > max_offered) {
     app(lead);
     app(tr(166));

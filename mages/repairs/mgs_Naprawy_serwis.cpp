@@ -291,8 +291,7 @@ void app_hits_row(hashtbl* hits, int flags) {
   app(tr(158));
   app("</TD>\n");
   app("<TD  CLASS=fieldvalue COLSPAN=3>\n");
-  rs::app_found(hits->size, " ", " !<br>\n");
-  app(" ");
+  rs::app_found(hits->size, " ", " ", " !<br>\n");
   app(tr(160));
   app(": ");
   app(ustawienia_get("nr_rej_text"));

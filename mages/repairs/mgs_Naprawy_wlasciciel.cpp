@@ -127,7 +127,7 @@ void app_owner_hits(hashtbl* hits, int flags) {
   app(":</TD>\n");
   app("<TD CLASS=fieldvalue COLSPAN=3>\n");
   app(" ");
-  rs::app_found(hits->size, " ", " !<br>\n");
+  rs::app_found(hits->size, "", " ", " !<br>\n");
   app(tr(167));
   app("<BR>\n");
   app("<SELECT name='");
