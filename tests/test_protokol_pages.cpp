@@ -15,7 +15,7 @@
 #include "mages/equipment/mgs_Protokol.hpp"
 #include "pagemgr/pagemgr.hpp"
 #include "tests/kal_pages.hpp"
-#include "tests/kal_tables.hpp"
+#include "tests/kal_table_files.hpp"
 
 namespace {
 
