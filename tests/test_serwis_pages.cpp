@@ -7,11 +7,13 @@
 
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <string>
 #include <vector>
 
+#include "tests/kal_cdp.hpp"
 #include "tests/kal_e2e.hpp"
 #include "tests/kal_pages.hpp"
 #include "tests/pdf_testutil.hpp"
@@ -72,13 +74,20 @@ struct Register {
   }
 };
 
-// The default settings with a page of ten items.
+void set(std::string& s, const std::string& name, const std::string& value) {
+  const std::string key = "\n" + name + " ";
+  const std::size_t at = s.find(key);
+  if (at != std::string::npos) s.replace(at + key.size(), s.find('\r', at + 1) - at - key.size(), value);
+}
+
+// The default settings with a page of ten items and one row of two custom
+// fields.
 std::string settings() {
   std::string s = kal::pages::read_file(KAL_SOURCE_DIR "/data/ustawienia.txt");
-  const std::string key = "\nSprzetu_na_stronie ";
-  const std::size_t at = s.find(key);
-  if (at != std::string::npos) s.replace(at + key.size(), s.find('\r', at + 1) - at - key.size(), "10");
-  return s;
+  set(s, "Sprzetu_na_stronie", "10");
+  set(s, "ext_rows_count", "1");
+  set(s, "ext_s00_text", "Nr polisy");
+  return s + "ext_s01_text Ubezpieczyciel\r\n";
 }
 
 // The Ids of the items listed, in the order of their rows.
@@ -371,6 +380,61 @@ TEST_F(SerwisPages, WarrantyCardIsAPdfOfTheItem) {
     EXPECT_EQ(m.body.find("%PDF"), std::string::npos) << missing;
     EXPECT_TRUE(has(m.body, "Brak w bazie")) << m.body;
   }
+}
+
+// The list and a new item in headless Chromium: ten rows a page, due items
+// first, a filter typed in, a new item with a custom field and a cycle, and a
+// registration number that is markup shown as text without any dialog.
+TEST_F(SerwisPages, InTheBrowser) {
+  kal::cdp::Browser b;
+  if (kal::cdp::chromium_path().empty()) GTEST_SKIP() << "chromium is not installed (tools/deps.sh installs it)";
+  ASSERT_TRUE(b.ok());
+  const std::string shots = KAL_BINARY_DIR "/browser";
+  std::filesystem::create_directories(shots);
+  const std::string base = "http://127.0.0.1:" + std::to_string(site_.server().port()) + "/";
+  auto js = [&](const std::string& e) { return b.eval(e); };
+  auto type = [&](const std::string& name, const std::string& value) {
+    js("document.querySelector('[name=\"" + name + "\"]').value = " + kal::cdp::quote(value) + "; 'ok'");
+  };
+  auto press = [&](const std::string& selector) { return b.submit("document.querySelector('" + selector + "').click()"); };
+  const std::string rows_js = "String(new Set(Array.from(document.querySelectorAll('a[href*=\"n_23=e\"]'))"
+                              ".map(a => a.href.replace(/.*Serwis_Id=([0-9]+).*/, '$1'))).size)";
+
+  ASSERT_TRUE(b.open(base + "sprzet.htm?n_22=l&a=n&sess_code=" + site_.code()));
+  EXPECT_EQ(js(rows_js), "10");
+  EXPECT_EQ(js("document.querySelector('a[href*=\"n_23=e\"]').textContent"), "WX 03");
+  EXPECT_EQ(js("String(document.querySelectorAll('input[name^=\"cykle_id_\"]').length)"), "2");
+  EXPECT_TRUE(b.screenshot(shots + "/sprzet_lista.png"));
+
+  type("Nnr_rej", "wX 2");
+  ASSERT_TRUE(press("input[name=\"n_22\"][value=\"" + site_.setting("Szukaj_button") + "\"]"));
+  EXPECT_EQ(js(rows_js), "1") << "only wx 20 (KR 21.. begin otherwise)";
+
+  const std::size_t serwis = rows(site_.dat("Serwis")).size(), ext = rows(site_.dat("Sprzet_ext")).size(),
+                    cykle = rows(site_.dat("Cykle")).size();
+  ASSERT_TRUE(press("input[name=\"n_86\"]"));
+  const std::string evil = "<img src=x onerror=alert(1)>";
+  type("SerwisNew_Serwis_nr_rej", evil);
+  type("SerwisNew_Serwis_nr_ramy", "RAMA 9");
+  type("SerwisNew_Sprzet_ext_s00", "POL-123");
+  type("Cykle_data_start", "01.02.2024");
+  type("Cykle_okres1", "30");
+  js("document.querySelector('select[name=\"NaprawyNew_Naprawy_Id_Towary__przyjety\"]').value = '2'; 'ok'");
+  EXPECT_TRUE(b.screenshot(shots + "/sprzet_nowy.png"));
+  ASSERT_TRUE(press("input[name=\"n_86\"][value^=\"Zatwierd\"]"));
+  EXPECT_EQ(rows(site_.dat("Serwis")).size(), serwis + 1);
+  EXPECT_EQ(rows(site_.dat("Sprzet_ext")).size(), ext + 1);
+  EXPECT_TRUE(has(rows(site_.dat("Sprzet_ext")).back(), "'POL-123'"));
+  EXPECT_EQ(rows(site_.dat("Cykle")).size(), cykle + 1);
+  EXPECT_EQ(field(rows(site_.dat("Serwis")).back(), 2), "2");
+
+  type("Nnr_rej", "<img");
+  ASSERT_TRUE(press("input[name=\"n_22\"][value=\"" + site_.setting("Szukaj_button") + "\"]"));
+  EXPECT_EQ(js(rows_js), "1");
+  EXPECT_EQ(js("document.querySelector('a[href*=\"n_23=e\"]').textContent"), evil);
+  EXPECT_EQ(js("String(document.querySelectorAll('img[src=\"x\"]').length)"), "0");
+  EXPECT_TRUE(b.screenshot(shots + "/sprzet_znaczniki.png"));
+  EXPECT_TRUE(b.dialogs().empty()) << b.dialogs().front();
 }
 
 }  // namespace

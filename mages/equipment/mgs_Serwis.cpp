@@ -13,7 +13,7 @@
 #include "mages/equipment/mgs_Serwis0.hpp"
 #include "mages/equipment/mgs_Sprzet_ext.hpp"
 #include "mages/equipment/mgs_Sprzet_ext0.hpp"
-#include "mages/equipment/repair_page_services.hpp"
+#include "mages/repairs/mgs_Naprawy_new.hpp"
 #include "mages/repairs/mgs_Naprawy_list.hpp"
 #include "mages/firms/mgs_Firmy0.hpp"
 #include "mages/firms/mgs_Naprawy_stany0.hpp"
@@ -21,6 +21,7 @@
 #include "mages/goods/mgs_Towary0.hpp"
 #include "mages/mages.hpp"
 #include "mages/mgs_pages.hpp"
+#include "mages/mgs_pdf_text.hpp"
 #include "mages/qq_main.hpp"
 #include "mages/repairs/mgs_Naprawy0.hpp"
 #include "pdf/pdfpage.hpp"
@@ -268,7 +269,7 @@ int mgs_Serwis_display(int page, uint32_t Id) {
   }
   html_form_close();
   app("</CENTER>\n");
-  mgs_Naprawa_Czysc(static_cast<std::int64_t>(std::time(nullptr)), 0);
+  mgs_Naprawa_Czysc(std::time(nullptr), 0);
   return 0;
 }
 
@@ -478,11 +479,7 @@ int mgs_Serwis_Firma_list(uint32_t firm_id) {
 
 namespace {
 
-void warranty_error(const std::string& text) {
-  app("<HTML><BODY>\n");
-  errorDisplay(text.c_str());
-  app("</BODY></HTML>\n");
-}
+void warranty_error(const std::string& text) { mgs_pdf_error_page(text.c_str()); }
 
 // The card's one page of text.
 std::string warranty_text(const Serwis& r) {
@@ -507,23 +504,7 @@ int Karta_Gwarancyjna_pdf_doc(const char*, uint32_t Id, const char* file) {
     if (!file) warranty_error("Brak w bazie Id_Serwis=" + std::to_string(Id));
     return -1;
   }
-  const std::vector<std::string> pages{warranty_text(r)};
-  if (file) {
-    std::string bytes;
-    const char* page = pages[0].c_str();
-    if (pdf_file_bytes(&page, 1, bytes) != 0) return -2;
-    return kal::atomic_rewrite(file, bytes) == 0 ? 0 : -2;
-  }
-  const int len = send_buf_len;
-  app(pdf_header());
-  if (pdf_file(send_buf, &send_buf_len, pages) != 0) {
-    send_buf_len = len;
-    send_buf[len] = 0;
-    bin_file_flag = 0;
-    warranty_error("Nie można utworzyć pliku wydruk.pdf !");
-    return -2;
-  }
-  return 0;
+  return mgs_pdf_text_out({warranty_text(r)}, file) == 0 ? 0 : -2;
 }
 
 int Karta_Gwarancyjna_pdf(uint32_t Id) { return Karta_Gwarancyjna_pdf_doc("Karta_Gwarancyjna", Id, nullptr); }

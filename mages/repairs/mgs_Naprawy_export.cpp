@@ -5,6 +5,7 @@
 
 #include "db/mgs.hpp"
 #include "lib/convert.hpp"
+#include "mages/mgs_pdf_text.hpp"
 #include "mages/qq_main.hpp"
 #include "mages/repairs/mgs_Naprawy_list.hpp"
 #include "lib/qq.hpp"
@@ -161,31 +162,11 @@ int list_pdf(const char* file) {
   qq_pdf_text.clear();
   if (qq_run("Naprawy_list.txt", pdf_qqc, qq_pdf) != 0) {
     if (!file) {
-      app("<HTML><BODY>\n");
-      errorDisplay("Brak szablonu wydruku Naprawy_list.txt !");
-      app("</BODY></HTML>\n");
+      mgs_pdf_error_page("Brak szablonu wydruku Naprawy_list.txt !");
     }
     return -1;
   }
-  const std::vector<std::string> pages{qq_pdf_text};
-  if (file) {
-    std::string bytes;
-    const char* text = qq_pdf_text.c_str();
-    if (pdf_file_bytes(&text, 1, bytes) != 0) return -1;
-    return kal::atomic_rewrite(file, bytes) == 0 ? 0 : -1;
-  }
-  const int len = send_buf_len;
-  app(pdf_header());
-  if (pdf_file(send_buf, &send_buf_len, pages) != 0) {
-    send_buf_len = len;
-    send_buf[len] = 0;
-    bin_file_flag = 0;
-    app("<HTML><BODY>\n");
-    errorDisplay("Nie można utworzyć pliku wydruk.pdf !");
-    app("</BODY></HTML>\n");
-    return -1;
-  }
-  return 0;
+  return mgs_pdf_text_out({qq_pdf_text}, file);
 }
 
 }  // namespace
