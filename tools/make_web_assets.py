@@ -12,7 +12,7 @@ program reads and serves, with the bytes it expects:
   Zgloszenie.htm Zgloszenie_row.htm Zgloszenie_end.htm Specyfikacja.htm
   Specyfikacja_row.htm Specyfikacja_end.htm KartaUruchomienia.htm
   ProtokolPrzegladu.htm ProtokolSerwisowy.htm PrzegladRoczny.htm Karty_filtr.htm
-  zlecenie_wlasciciel.htm
+  zlecenie_wlasciciel.htm Naprawy_firmy.htm
         page templates (Naprawy_list.txt: the text of the printed repair list,
         KartaGwarancyjna.txt the warranty card's) with QQ placeholders, from tools/web/*.htm: Windows-1250
         (the program converts template text for the browser), CR LF
@@ -51,7 +51,7 @@ TEMPLATES = ["body.htm", "login.htm", "login0.htm", "pomoc.htm", "faq.htm", "Fir
              "Sprzet_firmy.htm", "Sprzet_cykl.htm", "KartaGwarancyjna.txt", "Zgloszenie.htm", "Zgloszenie_row.htm",
              "Zgloszenie_end.htm", "Specyfikacja.htm", "Specyfikacja_row.htm", "Specyfikacja_end.htm",
              "KartaUruchomienia.htm", "ProtokolPrzegladu.htm", "ProtokolSerwisowy.htm", "PrzegladRoczny.htm",
-             "Karty_filtr.htm", "zlecenie_wlasciciel.htm"]
+             "Karty_filtr.htm", "zlecenie_wlasciciel.htm", "Naprawy_firmy.htm"]
 # Selection fields that templates may name (registered in mages/mgs_pages.cpp).
 SELECTS = {"TowaryTypy()", "NaprawyWykonawcy()", "year_select_options(RMCyear)", "NaprawyTypy()", "NaprawyStany()",
            "Towary_select_name(Serwis,1)", "Towary_select_name(Serwis,2)", "KartyStany()"}
