@@ -78,7 +78,7 @@ void mgs_register_pages() {
   // The equipment register: list, new and edit pages, the warranty card and
   // the service-cycle confirmation.
   mgs_Serwis_register();
-  // The warranty protocol of a repair, its parts specification and forms.
+  // The warranty protocol of a repair, its parts list and forms.
   mgs_Protokol_register();
   // The value lists of the equipment form: list, new and edit pages each.
   mgs_Serwis_typy_register();

@@ -1,6 +1,6 @@
 // The warranty protocol of a repair on the real program: the rows of page 13
 // (added, copied from the sale document, updated and removed only when they
-// are the repair's own), the print view and the parts specification padded
+// are the repair's own), the print view and the parts list padded
 // by the setting, their variables, and the access rule.  Small templates that
 // print a marker per row stand in for the shipped ones.
 #include <gtest/gtest.h>
@@ -156,7 +156,7 @@ TEST_F(Protokol, PrintVariables) {
   EXPECT_TRUE(has(page, "[SROW 1. |24,60 ]"));
   EXPECT_TRUE(has(page, "SPEC 29"));
   // Repair 2: its colour field is no date, so there are no days of use; it
-  // has no sale document, so the specification stops after its head.
+  // has no sale document, so the parts list stops after its head.
   const std::string other = site_->get("/Zgloszenie.htm", {{"n_13", "h"}, {"nomenu", "1"}, {"Naprawy_Id", "2"}});
   EXPECT_TRUE(has(other, "HEAD |")) << other.substr(0, 2000);
   EXPECT_TRUE(has(other, "SPEC \n"));

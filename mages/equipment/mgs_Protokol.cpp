@@ -172,7 +172,7 @@ int protokol_set_czesci_html_vars(uint32_t Id_Transakcje) {
 namespace {
 
 // The firms, goods, dates and days of use, common to the print view and the
-// specification.
+// parts list.
 void set_common_vars(const Naprawy_fields& b, const char* prefix) {
   const Naprawy& r = b._Naprawy;
   mgs_Naprawy_to_ht(&r, prefix, "");

@@ -1,7 +1,7 @@
 // The warranty protocol of a repair: the protocol page (13), where the parts
 // and services sent to an outside service are listed as the repair's
 // external-service rows (quantity and damage) with the fault description;
-// its print view (action "h"), the parts specification (page 85) and the
+// its print view (action "h"), the parts list (page 85) and the
 // printable forms of pages 241-244, all HTML templates filled from one set of
 // print variables.
 //
@@ -12,7 +12,7 @@
 // Every page here applies the repair access rule.  Rows posted for removal or
 // update are acted on only when they belong to the repair on screen, matched
 // by their Id.  The print views give the session's form variables back when
-// they are done.  Padding rows of the specification stay within 0..1000.
+// they are done.  Padding rows of the parts list stay within 0..1000.
 #pragma once
 
 #include <cstdint>
@@ -56,7 +56,7 @@ const Towary_transakcje* Serwis_zewnetrzny_get_tt(Towary_transakcje_ref* lines, 
 // The fault description (when the request carries it) and both files.  0.
 int Protokol_save(uint32_t Id);
 
-// Page 85, the parts specification of "Naprawy_Id".  0.
+// Page 85, the parts list of "Naprawy_Id".  0.
 int mgs_Specyfikacja();
 // 0; -1 when the repair has no sale document (after the head template).
 int Specyfikacja_html(uint32_t Id);
@@ -71,7 +71,7 @@ namespace kal {
 // a text that is no number give 10, anything above 200 and a negative number
 // 200).
 int protokol_rows_view(const char* setting);
-// Padding of the specification: the setting as a number within 0..1000 (a
+// Padding of the parts list: the setting as a number within 0..1000 (a
 // negative number or no number gives 0).
 int protokol_rows_spec(const char* setting);
 // Whether a template suffix may be used.
