@@ -1,7 +1,7 @@
 // The main road of the workshop in headless Chromium against the real
 // program on a fresh copy of data/: a new user starts the program and takes
-// a car in for repair and takes it through its states to the hand-over.
-// The story grows with the program (its parts, its papers); each step leaves a screenshot in
+// a car in for repair, prints its papers and takes it through its states to
+// the hand-over.  The story grows with the program; each step leaves a screenshot in
 // <build directory>/browser/ for a person to look at, and no step may open a
 // dialog or throw a script error.  Texts given to the browser are UTF-8
 // (this file's literals are the program's own code page).
@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <string>
 
@@ -19,6 +20,7 @@
 #include "tests/kal_cdp.hpp"
 #include "tests/kal_e2e.hpp"
 #include "tests/kal_records.hpp"
+#include "tests/pdf_testutil.hpp"
 
 namespace {
 
@@ -118,6 +120,19 @@ TEST_F(MainRoad, ACarIsTakenInForRepair) {
   EXPECT_EQ(kal::find_record(kal::records<Firmy>(file("Firmy")), "Id", repairs[0].at("Id_Firmy__klient")).at("nazwa"),
             "Jan Kowalski");
   EXPECT_EQ(kal::records<Serwis>(file("Serwis")).size(), 1u);
+
+  // Its papers: the acceptance receipt and the dossier, read back as a
+  // person's PDF reader would.
+  for (const std::string kind : {"Dowod_Przyjecia_do_Naprawy", "Dossier_Naprawy"}) {
+    const auto reply = srv_.get("/" + kind + "_1.pdf");
+    ASSERT_EQ(reply.body.rfind("%PDF", 0), 0u) << kind << ": " << reply.body.substr(0, 300);
+    const std::string pdf = srv_.file(kind + ".pdf");
+    std::ofstream(pdf, std::ios::binary) << reply.body;
+    EXPECT_EQ(kaltest::qpdf_problems(pdf), "") << kind;
+    const std::string text = kaltest::run("pdftotext -enc UTF-8 " + kaltest::shell_quote(pdf) + " -", false).out;
+    EXPECT_NE(text.find("1/" + year()), std::string::npos) << kind << ":\n" << text;
+    EXPECT_NE(text.find("Jan Kowalski"), std::string::npos) << kind << ":\n" << text;
+  }
 }
 
 // The repair's life after it was taken in: started, finished, handed over,
