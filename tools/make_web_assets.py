@@ -54,7 +54,8 @@ TEMPLATES = ["body.htm", "login.htm", "login0.htm", "pomoc.htm", "faq.htm", "Fir
              "Karty_filtr.htm", "zlecenie_wlasciciel.htm", "Naprawy_firmy.htm"]
 # Selection fields that templates may name (registered in mages/mgs_pages.cpp).
 SELECTS = {"TowaryTypy()", "NaprawyWykonawcy()", "year_select_options(RMCyear)", "NaprawyTypy()", "NaprawyStany()",
-           "Towary_select_name(Serwis,1)", "Towary_select_name(Serwis,2)", "KartyStany()"}
+           "Towary_select_name(Serwis,1)", "Towary_select_name(Serwis,2)", "KartyStany()",
+           "Serwis_ramy_select()", "Serwis_typy_select()", "Serwis_kolory_select()"}
 CSS_LIMIT = 10000  # the program reads at most this many characters of styl.css
 
 # --- Menus -------------------------------------------------------------------
