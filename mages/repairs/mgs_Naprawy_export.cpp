@@ -61,11 +61,33 @@ void description(std::string& file, const char* text) {
     if (file[i] == ';' || file[i] == '\n' || file[i] == '\r') file[i] = ' ';
 }
 
-int commit(const char* name, const std::string& text) {
-  if (kal::write_text_file(name, text) == 0) return 0;
-  std::printf("Can't open export_fname='%s' to read !\n", name);
-  return -1;
-}
+// An export file built straight in its disk form (every LF as CR LF), one
+// row at a time, and written once.
+class export_out {
+ public:
+  export_out(const char* name, std::size_t rows) : name_(name), out_(name, kal::TextOut::disk_form) {
+    out_.reserve(rows * 192 + 4096);
+  }
+  // The row being made; added to the file by end_row() (and commit()).
+  std::string& row() { return row_; }
+  void end_row() {
+    out_.write(row_);
+    row_.clear();
+  }
+  int commit() {
+    end_row();
+    if (out_.commit() == 0) return 0;
+    std::printf("Can't open export_fname='%s' to read !\n", name_);
+    return -1;
+  }
+
+ private:
+  const char* name_;
+  kal::TextOut out_;
+  std::string row_;
+};
+
+std::size_t repair_count() { return _mgs && _mgs->_Naprawy_tab ? static_cast<std::size_t>(_mgs->_Naprawy_tab->size) : 0; }
 
 }  // namespace
 
@@ -150,7 +172,8 @@ void mgs_Naprawy_export_csv_elem(std::string& file, const Naprawy& r, unsigned l
 }
 
 int mgs_Naprawy_export_csv() {
-  std::string file;
+  export_out out(kCsvName, repair_count());
+  std::string& file = out.row();
   file += tr(245);
   file += ".;";
   for (const char* cap : {tr(111), ustawienia_get("Stan_text"), tr(15), ustawienia_get("sprzet_text"),
@@ -162,25 +185,32 @@ int mgs_Naprawy_export_csv() {
   }
   file += ustawienia_get("Data2_text");
   file += '\n';
+  out.end_row();
   const all_lookups maps;
   unsigned long n = 0;
   vtab_for_each_by_key<Naprawy>(_mgs ? _mgs->_Naprawy_tab : nullptr, [&](const Naprawy& r, bool) {
-    if (!(r.flags & NAPRAWY_FLAG_USUNIETA)) export_csv_elem(file, r, ++n, ';', maps.get());
+    if (r.flags & NAPRAWY_FLAG_USUNIETA) return;
+    export_csv_elem(file, r, ++n, ';', maps.get());
+    out.end_row();
   });
-  return commit(kCsvName, file);
+  return out.commit();
 }
 
 int mgs_Naprawy_export() {
   mgs_Naprawy_export_csv();
-  std::string file = "<?php exit();\n";
+  export_out out(kTxtName, repair_count());
+  std::string& file = out.row();
+  file = "<?php exit();\n";
+  out.end_row();
   const all_lookups maps;
   unsigned long n = 0;
   vtab_for_each_by_key<Naprawy>(_mgs ? _mgs->_Naprawy_tab : nullptr, [&](const Naprawy& r, bool) {
-    if (!(r.flags & NAPRAWY_FLAG_USUNIETA) && Naprawy_export_txt_state(r.Id_Naprawy_stany))
-      export_elem(file, r, ++n, maps.get());
+    if ((r.flags & NAPRAWY_FLAG_USUNIETA) || !Naprawy_export_txt_state(r.Id_Naprawy_stany)) return;
+    export_elem(file, r, ++n, maps.get());
+    out.end_row();
   });
   file += "?>";
-  return commit(kTxtName, file);
+  return out.commit();
 }
 
 // --- the printed list -------------------------------------------------------------------
