@@ -35,6 +35,50 @@ void vtab_for_each_by_key(const typename vtab_meta<T>::tab* tab, Fn&& fn) {
   }
 }
 
+// Calls fn(record) first for the record of this key (a key's first record)
+// and then for the records before it in the order of the key index,
+// backwards, for as long as fn returns true; false when no record has the
+// key.  It goes down the tree once and then visits only what fn asks for.
+template <class T, class Fn>
+bool vtab_back_from_key(const typename vtab_meta<T>::tab* tab, uint32_t key, Fn&& fn) {
+  static_assert(std::is_same_v<typename vtab_meta<T>::key_kind, vtab_kind_z>, "a table with a numeric key");
+  static_assert(requires { vtab_order<vtab_meta<T>::key_member>::builtin; }, "keys in their numeric order");
+  if (tab == nullptr) return false;
+  auto key_of = [](const vtree_node* n) {
+    return static_cast<const vtab_listelem<T>*>(n->key)->row->*(vtab_meta<T>::key_member);
+  };
+  auto row_of = [](const vtree_node* n) -> const T& { return *static_cast<const vtab_listelem<T>*>(n->key)->row; };
+  // The nodes still to visit, the greatest on top; each one's left subtree
+  // is entered after it.
+  std::vector<const vtree_node*> stack;
+  const vtree_node* target = tab->*(vtab_meta<T>::index_root[0]);
+  while (target != nullptr && key_of(target) != key) {
+    if (key < key_of(target)) {
+      target = target->left;
+    } else {
+      stack.push_back(target);
+      target = target->right;
+    }
+  }
+  if (target == nullptr) return false;
+  auto push_right_edge = [&](const vtree_node* n) {
+    for (; n != nullptr; n = n->right) stack.push_back(n);
+  };
+  if (!fn(row_of(target))) return true;
+  push_right_edge(target->left);
+  std::vector<const vtree_node*> chain;
+  while (!stack.empty()) {
+    const vtree_node* n = stack.back();
+    stack.pop_back();
+    chain.clear();
+    for (const vtree_node* k = n; k != nullptr; k = k->next) chain.push_back(k);
+    for (auto k = chain.rbegin(); k != chain.rend(); ++k)
+      if (!fn(row_of(*k))) return true;
+    push_right_edge(n->left);
+  }
+  return true;
+}
+
 template <class T>
 class vtab_key_map {
   static_assert(std::is_same_v<typename vtab_meta<T>::key_kind, vtab_kind_z>, "a table with a numeric key");

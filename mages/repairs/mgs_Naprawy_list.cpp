@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -163,8 +164,22 @@ struct selection {
     if (f.do_ != 0 && r.data_wplywu > f.do_) return false;
     if (!client_passes(r)) return false;
     if (!goods_passes(r)) return false;
-    if (f.Id_czesci != 0 && !Naprawy_use_czesc(&r, f.Id_czesci)) return false;
+    if (f.Id_czesci != 0 && !uses_part(r)) return false;
     return true;
+  }
+
+  // Naprawy_use_czesc(&r, f.Id_czesci), with the documents that hold the part
+  // gathered in one pass over the document lines at the first call.
+  mutable std::optional<std::unordered_set<std::uint32_t>> part_documents;
+  bool uses_part(const Naprawy& r) const {
+    if (!_mgs || r.Id_Transakcje == 0) return false;
+    if (!part_documents) {
+      part_documents.emplace();
+      for (const auto* e = _mgs->_Towary_transakcje_tab ? _mgs->_Towary_transakcje_tab->first : nullptr; e;
+           e = e->next)
+        if (e->row->Id_Towary == f.Id_czesci) part_documents->insert(e->row->Id_Transakcje);
+    }
+    return part_documents->count(r.Id_Transakcje) != 0;
   }
 };
 
