@@ -349,8 +349,8 @@ std::string goods_cell(const Naprawy& r) {
               t ? kal::html_text(t->nazwa.view()) : std::string());
 }
 
-std::string equipment_cell(const Naprawy& r) {
-  const Serwis* s = Serwis_get_by_Naprawy_Id(r.Id);
+std::string equipment_cell(const Naprawy& r, Serwis_by_repairs& equipment) {
+  const Serwis* s = equipment.get(r.Id);
   return link("sprzet.htm?n_%d=e&Serwis_Id=%ld", MGS_PAGE_SerwisE, s ? s->Id : 0, or_nbsp(r.nr_rej));
 }
 
@@ -387,7 +387,7 @@ struct row_style {
 };
 
 void list_row(const Naprawy& r, long n, std::int64_t red_after, std::int64_t now, const std::string& done_colour,
-              const std::string& given_colour) {
+              const std::string& given_colour, Serwis_by_repairs& equipment) {
   row_style st{n, 0, 0, {}};
   if (open_state(r.Id_Naprawy_stany) && r.data_wplywu + red_after < now) st.red = 1;
   if (r.Id_Naprawy_stany == 6) st.colour = done_colour, st.use_colour = 1;
@@ -399,7 +399,7 @@ void list_row(const Naprawy& r, long n, std::int64_t red_after, std::int64_t now
   first += link("naprawa.htm?n_%d=e&Naprawy_Id=%ld", MGS_PAGE_NaprawaE, r.Id, repair_link_text(r, true));
   st.cell(first);
   st.cell(goods_cell(r));
-  st.cell(equipment_cell(r));
+  st.cell(equipment_cell(r, equipment));
   st.cell(or_nbsp(r.nr_ramy));
   st.cell(or_nbsp(r.model));
   st.cell(or_nbsp(r.kolor));
@@ -734,9 +734,14 @@ int mgs_Naprawy_list(int full) {
   const std::string done_colour = setting("Kolor_napraw_wykonanych");
   const std::string given_colour = setting("Kolor_napraw_wydanych");
   Naprawy_tab* tab = repairs();
+  std::vector<std::string> numbers;
+  for (int i = start; i < end && tab; ++i)
+    if (const Naprawy* r = Naprawy_tab_get_Id(tab, ids[static_cast<std::size_t>(i)], VTAB_CMP_EQUAL))
+      numbers.push_back(r->nr_rej.c_str());
+  Serwis_by_repairs equipment(std::move(numbers));
   for (int i = start; i < end && tab; ++i) {
     const Naprawy* r = Naprawy_tab_get_Id(tab, ids[static_cast<std::size_t>(i)], VTAB_CMP_EQUAL);
-    if (r) list_row(*r, i, red_after, sel.now, done_colour, given_colour);
+    if (r) list_row(*r, i, red_after, sel.now, done_colour, given_colour, equipment);
   }
   app("</table>\n");
   if (full == 1) html_form_close();
@@ -746,7 +751,9 @@ int mgs_Naprawy_list(int full) {
 
 // --- page 101 ------------------------------------------------------------------------------
 
-int mgs_Naprawy_list_row(std::uint32_t Id, long n) {
+namespace {
+
+int removed_row(std::uint32_t Id, long n, Serwis_by_repairs& equipment) {
   Naprawy_tab* tab = repairs();
   const Naprawy* r = tab ? Naprawy_tab_get_Id(tab, Id, VTAB_CMP_EQUAL) : nullptr;
   if (!r) return -1;
@@ -760,12 +767,19 @@ int mgs_Naprawy_list_row(std::uint32_t Id, long n) {
   cell(form_input_submit("n_101", value.c_str(), ""));
   cell(link("naprawa.htm?n_%d=e&Naprawy_Id=%ld", MGS_PAGE_NaprawaE, r->Id, repair_link_text(*r, false)));
   cell(goods_cell(*r));
-  cell(equipment_cell(*r));
+  cell(equipment_cell(*r, equipment));
   cell(or_nbsp(r->nr_ramy));
   cell(client_cell(*r, false));
   cell(Naprawa_data_stanu(r->Id_Naprawy_stany, r));
   app("</tr>\n");
   return 0;
+}
+
+}  // namespace
+
+int mgs_Naprawy_list_row(std::uint32_t Id, long n) {
+  Serwis_by_repairs equipment({});
+  return removed_row(Id, n, equipment);
 }
 
 int mgs_Naprawy_usuniete_list(const char* action) {
@@ -789,9 +803,14 @@ int mgs_Naprawy_usuniete_list(const char* action) {
   Naprawy_tab* tab = repairs();
   Naprawy_ref* all = tab ? Naprawy_tab_gets_Id(tab, 0, VTAB_CMP_GE) : nullptr;
   long n = 0;
+  std::vector<std::string> numbers;
+  for (tab_ref_elem* e = all ? all->first : nullptr; e; e = e->next)
+    if (const Naprawy* r = vtab_row<Naprawy>(e); r && (r->flags & NAPRAWY_FLAG_USUNIETA))
+      numbers.push_back(r->nr_rej.c_str());
+  Serwis_by_repairs equipment(std::move(numbers));
   for (tab_ref_elem* e = all ? all->first : nullptr; e; e = e->next) {
     const Naprawy* r = vtab_row<Naprawy>(e);
-    if (r && (r->flags & NAPRAWY_FLAG_USUNIETA)) mgs_Naprawy_list_row(r->Id, n++);
+    if (r && (r->flags & NAPRAWY_FLAG_USUNIETA)) removed_row(r->Id, n++, equipment);
   }
   if (all) Naprawy_ref_delete(&all);
   app("</table>\n");
