@@ -377,10 +377,16 @@ TEST(HashtblFile, SaveWritesEscapesAndCrLf) {
   EXPECT_EQ(hashtbl_last_error, 77u);  // success leaves the code alone
   EXPECT_EQ(raw_file(f), "cr a\rb\r\nempty \r\npath C:\\\\dat\\\\\r\ntext line 1\\nline 2\r\n");
 
+  EXPECT_EQ(hashtbl_file_bytes(t), raw_file(f)) << "the bytes a save would write";
+
   Table back(10);
-  hashtbl_load(back, f.c_str());
+  std::string read;
+  hashtbl_load(back, f.c_str(), &read);
   EXPECT_EQ(hashtbl_last_error, HASHTBL_OK);
   EXPECT_EQ(pairs_of(back), (Pairs{{"cr", "ab"}, {"empty", ""}, {"path", "C:\\dat\\"}, {"text", "line 1\nline 2"}}));
+  EXPECT_EQ(read, raw_file(f));
+  hashtbl_load(back, d.file("missing.txt").c_str(), &read);
+  EXPECT_EQ(read, "");
 }
 
 TEST(HashtblFile, FailedSaveKeepsTheOldFileAndReportsIt) {
