@@ -400,18 +400,21 @@ std::string hashtbl_file_bytes(const hashtbl* table) {
     const char* key = table->keys[i];
     const char* value = table->values[i];
     if (!key || !value || !*key) continue;
-    for (const char* p = key; *p; ++p) {
-      if (*p == '\n') bytes += '\r';
-      bytes += *p;
+    if (std::strchr(key, '\n') == nullptr) {
+      bytes += key;
+    } else {
+      for (const char* p = key; *p; ++p) {
+        if (*p == '\n') bytes += '\r';
+        bytes += *p;
+      }
     }
     bytes += ' ';
-    for (const char* p = value; *p; ++p) {
-      if (*p == '\\')
-        bytes += "\\\\";
-      else if (*p == '\n')
-        bytes += "\\n";
-      else
-        bytes += *p;
+    for (std::string_view v(value);;) {
+      const std::size_t at = v.find_first_of("\\\n");
+      bytes.append(v.substr(0, at));
+      if (at == std::string_view::npos) break;
+      bytes += v[at] == '\\' ? "\\\\" : "\\n";
+      v.remove_prefix(at + 1);
     }
     bytes += "\r\n";
   }
@@ -490,6 +493,25 @@ void hashtbl_load(hashtbl* table, const char* path, std::string* bytes) {
   };
 
   for (std::size_t i = 0; i < text.size() && !stop; ++i) {
+    if (state == Key && key.empty()) {
+      // The usual line, "key value" without CR or backslash before its line
+      // end, at once; anything else byte by byte below.
+      const void* lf = std::memchr(text.data() + i, '\n', text.size() - i);
+      if (lf) {
+        const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(lf) - text.data());
+        std::string_view line(text.data() + i, end - i);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        const std::size_t blank = line.find_first_of(" \t");
+        if (blank != std::string_view::npos && line.substr(0, blank).find('\r') == std::string_view::npos &&
+            line.find_first_of("\\\r", blank + 1) == std::string_view::npos) {
+          key.assign(line.substr(0, blank));
+          value.assign(line.substr(blank + 1));
+          end_pair();
+          i = end;
+          continue;
+        }
+      }
+    }
     const char c = text[i];
     switch (state) {
       case Key:
