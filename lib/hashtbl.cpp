@@ -409,12 +409,13 @@ std::string hashtbl_file_bytes(const hashtbl* table) {
       }
     }
     bytes += ' ';
-    for (std::string_view v(value);;) {
-      const std::size_t at = v.find_first_of("\\\n");
-      bytes.append(v.substr(0, at));
-      if (at == std::string_view::npos) break;
-      bytes += v[at] == '\\' ? "\\\\" : "\\n";
-      v.remove_prefix(at + 1);
+    for (const char* run = value;;) {
+      const char* p = run;
+      while (*p && *p != '\\' && *p != '\n') ++p;
+      bytes.append(run, static_cast<std::size_t>(p - run));
+      if (!*p) break;
+      bytes += *p == '\\' ? "\\\\" : "\\n";
+      run = p + 1;
     }
     bytes += "\r\n";
   }
@@ -501,9 +502,11 @@ void hashtbl_load(hashtbl* table, const char* path, std::string* bytes) {
         const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(lf) - text.data());
         std::string_view line(text.data() + i, end - i);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        const std::size_t blank = line.find_first_of(" \t");
-        if (blank != std::string_view::npos && line.substr(0, blank).find('\r') == std::string_view::npos &&
-            line.find_first_of("\\\r", blank + 1) == std::string_view::npos) {
+        std::size_t blank = 0;
+        while (blank < line.size() && line[blank] != ' ' && line[blank] != '\t' && line[blank] != '\r') ++blank;
+        std::size_t rest = blank + 1;
+        while (rest < line.size() && line[rest] != '\\' && line[rest] != '\r') ++rest;
+        if (blank < line.size() && line[blank] != '\r' && rest >= line.size()) {
           key.assign(line.substr(0, blank));
           value.assign(line.substr(blank + 1));
           end_pair();
