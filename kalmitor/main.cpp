@@ -64,7 +64,9 @@ int kalmitor_main(int argc, char** argv) {
   return main0(3, args);
 }
 
-const WinServiceHooks kalmitor_hooks = {"KALMITOR", "KALMITOR", "", 2, "SOFTWARE\\KALMITOR", kalmitor_main};
+// The server writes a few console lines for every request: they go out
+// together (server/serv.cpp), not as one write each.
+const WinServiceHooks kalmitor_hooks = {"KALMITOR", "KALMITOR", "", 2, "SOFTWARE\\KALMITOR", kalmitor_main, true};
 
 }  // namespace
 

@@ -158,6 +158,15 @@ char win2iso_org(char c) {
   }
 }
 
+const unsigned char* win2iso_org_map() {
+  static constexpr Map kSame = identity();
+  switch (oo_texts_get_lang()) {
+    case kRussian: return kSame.data();
+    case kCzech: return kWin2IsoCz.data();
+    default: return win2iso_pl_map().data();
+  }
+}
+
 char iso2win_org(char c) {
   switch (oo_texts_get_lang()) {
     case kRussian: return c;

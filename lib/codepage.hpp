@@ -48,6 +48,9 @@ void repl_win2none(std::string& text);
 // iso2win_org is its reverse and keeps a CR as it is.
 char win2iso_org(char c);
 char iso2win_org(char c);
+// The 256 bytes win2iso_org gives under the current language, for turning
+// whole texts at once.
+const unsigned char* win2iso_org_map();
 
 // --- Windows-1250 <-> Mazovia (the 18 Polish letters; Russian UI unchanged) -
 char win2maz(char c);

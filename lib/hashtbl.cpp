@@ -156,6 +156,9 @@ struct hashtbl_impl {
   }
 
   static std::uint32_t sort(hashtbl* t) {
+    // In order with unique keys already: the sort would move nothing (the
+    // collation is a total order).
+    if (t->sorted_unique_) return HASHTBL_OK;
     try {
       std::vector<std::uint32_t> order(t->order_);
       std::stable_sort(order.begin(), order.end(), [t](std::uint32_t a, std::uint32_t b) {
@@ -205,6 +208,10 @@ struct hashtbl_impl {
     for (const pair& p : t->store_) out.insert(p.key);
   }
   static std::string_view last_stored_key(const hashtbl* t) { return t->store_.back().key; }
+  // The table is in order with unique keys and key sorts after its last one.
+  static bool beyond_last(const hashtbl* t, std::string_view key) {
+    return t->sorted_unique_ && (t->size_ == 0 || coll(key_at(t, t->size_ - 1).c_str(), key.data()) < 0);
+  }
 };
 
 }  // namespace kal
@@ -381,29 +388,46 @@ std::uint32_t hashtbl_append_cena(hashtbl* table, double price, long id) {
 // ---------------------------------------------------------------------------
 // Key/value file
 
+std::string hashtbl_file_bytes(const hashtbl* table) {
+  // Written straight in disk form: every LF as CR LF.
+  std::string bytes;
+  if (!table) return bytes;
+  std::size_t size = 0;
+  for (std::uint32_t i = 0; i < table->size; ++i)
+    size += hashtbl_impl::key_at(table, i).size() + hashtbl_impl::value_at(table, i).size() + 3;
+  bytes.reserve(size + size / 16);
+  for (std::uint32_t i = 0; i < table->size; ++i) {
+    const char* key = table->keys[i];
+    const char* value = table->values[i];
+    if (!key || !value || !*key) continue;
+    if (std::strchr(key, '\n') == nullptr) {
+      bytes += key;
+    } else {
+      for (const char* p = key; *p; ++p) {
+        if (*p == '\n') bytes += '\r';
+        bytes += *p;
+      }
+    }
+    bytes += ' ';
+    for (const char* run = value;;) {
+      const char* p = run;
+      while (*p && *p != '\\' && *p != '\n') ++p;
+      bytes.append(run, static_cast<std::size_t>(p - run));
+      if (!*p) break;
+      bytes += *p == '\\' ? "\\\\" : "\\n";
+      run = p + 1;
+    }
+    bytes += "\r\n";
+  }
+  return bytes;
+}
+
 void hashtbl_save(hashtbl* table, const char* path) {
   if (!table || !path) {
     hashtbl_last_error = 1;
     return;
   }
-  std::string text;
-  for (std::uint32_t i = 0; i < table->size; ++i) {
-    const char* key = table->keys[i];
-    const char* value = table->values[i];
-    if (!key || !value || !*key) continue;
-    text += key;
-    text += ' ';
-    for (const char* p = value; *p; ++p) {
-      if (*p == '\\')
-        text += "\\\\";
-      else if (*p == '\n')
-        text += "\\n";
-      else
-        text += *p;
-    }
-    text += '\n';
-  }
-  if (kal::write_text_file(path, text) != 0) {
+  if (kal::atomic_rewrite(path, hashtbl_file_bytes(table)) != 0) {
     hashtbl_last_error = HASHTBL_ERR_FILE_WRITE;
     set_error_path(path);
   }
@@ -423,32 +447,45 @@ std::uint32_t append_read(hashtbl* table, const std::string& key, const std::str
 
 }  // namespace
 
-void hashtbl_load(hashtbl* table, const char* path) {
+void hashtbl_load(hashtbl* table, const char* path) { hashtbl_load(table, path, nullptr); }
+
+void hashtbl_load(hashtbl* table, const char* path, std::string* bytes) {
+  if (bytes) bytes->clear();
   if (!table || !path) {
     hashtbl_last_error = 1;
     return;
   }
-  std::string text;
-  if (kal::read_text_file(path, text) != 0) {
+  std::string raw;
+  if (kal::read_file(path, raw) != 0) {
     hashtbl_last_error = HASHTBL_ERR_FILE_READ;
     set_error_path(path);
     return;
   }
+  // The reader below drops every CR (a CR in an escape, too), so the bytes
+  // are read as they are, CR LF and all.
+  const std::string& text = raw;
 
   // Keys already in the table, and those read so far: the first one wins.
+  // While the keys come in collation order after every key of the table (a
+  // file as a save writes it), none can be there already; the set is made at
+  // the first key out of that order.
   std::unordered_set<std::string_view> present;
-  hashtbl_impl::collect_keys(table, present);
+  bool have_present = false;
 
   enum { Key, Start, Value, Escape } state = Key;
   std::string key, value;
   bool stop = false;
   auto end_pair = [&]() {
     std::string_view k(key.c_str());
-    if (!present.count(k)) {
+    if (!have_present && !hashtbl_impl::beyond_last(table, k)) {
+      hashtbl_impl::collect_keys(table, present);
+      have_present = true;
+    }
+    if (!have_present || !present.count(k)) {
       std::uint32_t code = append_read(table, key, value);
       if (code == HASHTBL_ERR_FULL || code == HASHTBL_ERR_ALLOC)
         stop = true;
-      else
+      else if (have_present)
         present.insert(hashtbl_impl::last_stored_key(table));
     }
     key.clear();
@@ -457,6 +494,27 @@ void hashtbl_load(hashtbl* table, const char* path) {
   };
 
   for (std::size_t i = 0; i < text.size() && !stop; ++i) {
+    if (state == Key && key.empty()) {
+      // The usual line, "key value" without CR or backslash before its line
+      // end, at once; anything else byte by byte below.
+      const void* lf = std::memchr(text.data() + i, '\n', text.size() - i);
+      if (lf) {
+        const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(lf) - text.data());
+        std::string_view line(text.data() + i, end - i);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        std::size_t blank = 0;
+        while (blank < line.size() && line[blank] != ' ' && line[blank] != '\t' && line[blank] != '\r') ++blank;
+        std::size_t rest = blank + 1;
+        while (rest < line.size() && line[rest] != '\\' && line[rest] != '\r') ++rest;
+        if (blank < line.size() && line[blank] != '\r' && rest >= line.size()) {
+          key.assign(line.substr(0, blank));
+          value.assign(line.substr(blank + 1));
+          end_pair();
+          i = end;
+          continue;
+        }
+      }
+    }
     const char c = text[i];
     switch (state) {
       case Key:
@@ -502,6 +560,7 @@ void hashtbl_load(hashtbl* table, const char* path) {
   // A pair not ended by LF is dropped.
   hashtbl_last_error = HASHTBL_OK;
   hashtbl_impl::sort(table);
+  if (bytes) *bytes = std::move(raw);
 }
 
 // ---------------------------------------------------------------------------

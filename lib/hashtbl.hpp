@@ -139,6 +139,12 @@ std::uint32_t hashtbl_append_cena(hashtbl* table, double price, long id);
 // written as "\\" and LF as "\n".  CR LF on disk.
 void hashtbl_save(hashtbl* table, const char* path);
 void hashtbl_load(hashtbl* table, const char* path);
+// The same load; *bytes gets the file's bytes exactly as read (empty when it
+// could not be read), so that a caller can tell whether a later save would
+// change the file.
+void hashtbl_load(hashtbl* table, const char* path, std::string* bytes);
+// The bytes hashtbl_save writes for a table (CR LF line ends).
+std::string hashtbl_file_bytes(const hashtbl* table);
 // Page-text file (hashtbl_sp_file): ~key~value~ pairs, "~~" for a tilde inside (read only).
 void hashtbl_load_sp(hashtbl* table, const char* path);
 

@@ -34,6 +34,12 @@ using qq_value_fn = std::function<void(const char* name, std::size_t length)>;
 // called).  An empty callback drops what it would have received.
 int qq_run(const char* path, const qq_put_char_fn& put_char, const qq_value_fn& value);
 
+// Receives ordinary text a run at a time: length bytes (NULs included).
+using qq_put_text_fn = std::function<void(const char* text, std::size_t length)>;
+// qq_run with the text handed over in runs instead of byte by byte: the same
+// bytes and the same names in the same order.
+int qq_run_text(const char* path, const qq_put_text_fn& put_text, const qq_value_fn& value);
+
 // The steps of qq_run, on a template already in memory.
 
 // Expands the rest of the template; 0.

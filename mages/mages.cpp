@@ -127,7 +127,7 @@ int user_logging() { return 1; }
 
 namespace {
 
-int qq_page(const char* file) { return qq_run(file, appc, qq_main); }
+int qq_page(const char* file) { return qq_run_text(file, appn, qq_main); }
 
 bool setting_is(const char* key, std::string_view value) { return ustawienia_get(key) == value; }
 

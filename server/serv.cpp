@@ -97,16 +97,20 @@ void reply_terminate() {
 
 }  // namespace
 
-void app(const char* text) {
+void appn(const char* text, std::size_t length) {
   if (!text) return;
-  for (const char* p = text; *p; ++p) {
-    if (reply_room() == 0) {
-      reply_full_message();
-      break;
-    }
-    send_buf[send_buf_len++] = win2iso_org(*p);
-  }
+  const std::size_t room = static_cast<std::size_t>(reply_room());
+  const std::size_t n = length < room ? length : room;
+  const unsigned char* map = win2iso_org_map();
+  char* out = send_buf + send_buf_len;
+  for (std::size_t i = 0; i < n; ++i) out[i] = static_cast<char>(map[static_cast<unsigned char>(text[i])]);
+  send_buf_len += static_cast<int>(n);
+  if (n < length) reply_full_message();
   reply_terminate();
+}
+
+void app(const char* text) {
+  if (text) appn(text, std::strlen(text));
 }
 
 void buf_append(char* /*buf*/, const char* text) { app(text); }
@@ -240,6 +244,9 @@ struct Heartbeat {
 }  // namespace
 
 int save_watchdog() {
+  // Long jobs beat at least once a second: their console lines come out as
+  // often.
+  std::fflush(stdout);
   ++watchdog_run_id;
   static const char* const name = "watchdog.txt";
   static Heartbeat heartbeat;
@@ -465,7 +472,13 @@ std::size_t queued_bytes = 0;  // of every Conn::out
 Conn* current = nullptr;
 std::size_t current_pos = 0;
 
+// The console is fully buffered (kalmitor/main.cpp): what the server wrote
+// about a connection goes out before its peer can see the reply or the
+// close, as it would line by line.  Nothing to write, no call.
+void console_out() { std::fflush(stdout); }
+
 void close_conn(Conn& c) {
+  console_out();
   if (c.fd >= 0) kal::sock_close(c.fd);
   c.fd = -1;
   c.stage = Conn::Stage::done;
@@ -494,6 +507,7 @@ void reply_not_sent(const Conn& c, int e) {
 // Sends a then b, as far as the client takes them now; the rest goes out
 // from the loop.
 void send_reply(Conn& c, const char* a, std::size_t alen, const char* b, std::size_t blen, bool linger) {
+  console_out();
   c.linger = linger;
   long n = kal::sock_send_now2(c.fd, a, alen, b, blen);
   if (n < 0) {
@@ -806,6 +820,8 @@ bool accept_waiting() {
 // connections, and handles what happened.  False when the loop must end
 // (an accept failure).
 bool poll_once(Clock::time_point until) {
+  // Whatever else was written is out before the loop waits.
+  console_out();
   std::vector<pollfd> fds;
   std::vector<Conn*> of;
   fds.reserve(conns.size() + 1);

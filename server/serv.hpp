@@ -117,6 +117,8 @@ inline constexpr int serv_max_connections = 100;
 // Each byte through win2iso_org; NULL is ignored.  The reply is cut with a
 // console message once send_buf_len + 1000 would pass max_send_buf_len.
 void app(const char* text);
+// The same for length bytes (NULs included).
+void appn(const char* text, std::size_t length);
 void buf_append(char* buf, const char* text);  // = app(text)
 void appc(char c);
 void appz(std::uint32_t id);

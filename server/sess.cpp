@@ -31,11 +31,14 @@ constexpr std::size_t kCodeBytes = 16;  // 128 random bits
 // The request's session was found or made (false: the request runs without
 // one, and its variables are saved nowhere).
 bool have_session = false;
-// The variables as loaded from the session file, and the session they came
-// from: sess_end writes the file only when they changed.
+// The bytes of the session's variable file as this request read them (empty
+// when there was none), and the session they came from: sess_end writes the
+// file only when the bytes it would write differ.  Compared as bytes, so that
+// nothing the file does not keep (a variable without a name) counts as a
+// change.
 struct Loaded {
   unsigned long id = 0;
-  std::vector<std::pair<std::string, std::string>> pairs;
+  std::string bytes;
 } loaded;
 
 std::vector<std::pair<std::string, std::string>> pairs_of(hashtbl* t) {
@@ -220,7 +223,6 @@ int sess_start() {
   sess_id = row->Id;
   find_session_by_sess_code(code.c_str());
   loaded.id = sess_id;
-  loaded.pairs = pairs_of(vars);
 
   merge_request(vars);
 
@@ -262,13 +264,12 @@ int sess_end() {
   if (have_session && code[0]) {
     std::printf("sess_end() save sess_id=%lu sess_code='%s'!\n", sess_id, code);
     hashtbl* vars = kal::sess_vars();
-    if (vars && (sess_id != loaded.id || pairs_of(vars) != loaded.pairs)) {
+    std::string bytes = hashtbl_file_bytes(vars);
+    if (vars && (sess_id != loaded.id || bytes != loaded.bytes)) {
       const std::string file = kal::sess_file_name(sess_id);
-      hashtbl_last_error = HASHTBL_OK;
-      hashtbl_save(vars, file.c_str());
-      if (hashtbl_last_error == HASHTBL_OK) {
+      if (kal::atomic_rewrite(file, bytes) == 0) {
         loaded.id = sess_id;
-        loaded.pairs = pairs_of(vars);
+        loaded.bytes = std::move(bytes);
       }
     }
   }
@@ -329,7 +330,7 @@ hashtbl* find_session_by_sess_code(const char* code) {
                 static_cast<unsigned long>(s->Id), code);
     sess_id = s->Id;
     if (get_params) hashtbl_put(get_params, "sess_code", code);
-    if (vars) hashtbl_load(vars, kal::sess_file_name(sess_id).c_str());
+    if (vars) hashtbl_load(vars, kal::sess_file_name(sess_id).c_str(), &loaded.bytes);
     break;
   }
   Sessions_ref_delete(&ref);

@@ -127,8 +127,8 @@ int WinMain(const char* lpCmdLine) {
 int winservice_main(const WinServiceHooks& hooks, int argc, char** argv) {
   WinService::hooks = &hooks;
   // Output goes to a log file when the program runs as a service; keep it in
-  // step with what happens.
-  std::setvbuf(stdout, nullptr, _IOLBF, 0);
+  // step with what happens: line by line, or handed out by the program itself.
+  std::setvbuf(stdout, nullptr, hooks.buffered_console ? _IOFBF : _IOLBF, 0);
   StrTab list;
   if (argc > 1) {
     list.push_back(WinServicePrivate::exeName.empty() ? std::string(WinService::EXE_PROG_NAME())
@@ -256,6 +256,7 @@ void WinServicePrivate::ServiceStart(unsigned long argc, char** argv) {
     ssStatus.specific_exit_code = static_cast<unsigned long>(rc);
     return;
   }
+  std::fflush(stdout);
   hServerStopEvent.wait();
 }
 

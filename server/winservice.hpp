@@ -32,6 +32,10 @@ struct WinServiceHooks {
   unsigned long service_start_type;  // 2 automatic, 3 on demand
   const char* params_key;            // "SOFTWARE\KALMITOR"
   int (*main)(int argc, char** argv);
+  // Console output fully buffered instead of line by line: the program hands
+  // it out itself wherever lines must be out (the server loop does before each
+  // reply, before it waits and at every heartbeat).
+  bool buffered_console = false;
 };
 
 struct WinService {

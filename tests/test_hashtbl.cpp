@@ -377,10 +377,16 @@ TEST(HashtblFile, SaveWritesEscapesAndCrLf) {
   EXPECT_EQ(hashtbl_last_error, 77u);  // success leaves the code alone
   EXPECT_EQ(raw_file(f), "cr a\rb\r\nempty \r\npath C:\\\\dat\\\\\r\ntext line 1\\nline 2\r\n");
 
+  EXPECT_EQ(hashtbl_file_bytes(t), raw_file(f)) << "the bytes a save would write";
+
   Table back(10);
-  hashtbl_load(back, f.c_str());
+  std::string read;
+  hashtbl_load(back, f.c_str(), &read);
   EXPECT_EQ(hashtbl_last_error, HASHTBL_OK);
   EXPECT_EQ(pairs_of(back), (Pairs{{"cr", "ab"}, {"empty", ""}, {"path", "C:\\dat\\"}, {"text", "line 1\nline 2"}}));
+  EXPECT_EQ(read, raw_file(f));
+  hashtbl_load(back, d.file("missing.txt").c_str(), &read);
+  EXPECT_EQ(read, "");
 }
 
 TEST(HashtblFile, FailedSaveKeepsTheOldFileAndReportsIt) {
@@ -437,6 +443,10 @@ TEST(HashtblFile, LoadReadsTheFormatAsWritten) {
       {"line starting with a blank: empty key", " v\n", {{"", "v"}}, ""},
       {"blank inside a key splits it", "my key v\n", {{"my", "key v"}}, ""},
       {"CR inside a value is skipped", "k a\rb\n", {{"k", "ab"}}, ""},
+      {"CR inside a key is skipped", "k\rx v\r\n", {{"kx", "v"}}, ""},
+      {"backslash before CR LF stays", "k ab\\\r\nz 1\r\n", {{"k", "ab\\"}, {"z", "1"}}, ""},
+      {"a key met again after later keys", "a 1\r\nb 2\r\na 3\r\nc 4\r\n", {{"a", "1"}, {"b", "2"}, {"c", "4"}}, ""},
+      {"NUL ends a value", std::string("k a\0b\nz 1\n", 11), {{"k", "a"}, {"z", "1"}}, ""},
       {"long key and value kept whole",
        long_key + " " + long_value + "\n",
        {{long_key, long_value}},

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "lib/qq.hpp"
 #include "platform/textfile.hpp"
@@ -50,11 +51,10 @@ std::string expand(const std::string& tmpl) {
 
 }  // namespace
 
-TEST(QqTemplate, ExpandsPlaceholdersAndComments) {
-  const struct {
-    const char* tmpl;
-    const char* out;
-  } cases[] = {
+const struct {
+  const char* tmpl;
+  const char* out;
+} kTemplates[] = {
       {"Name: QQnazwa<br>\n", "Name: {nazwa}<br>\n"},
       {"plain text only\n", "plain text only\n"},
       {"QQ x", "{} x"},                // an empty name
@@ -78,8 +78,10 @@ TEST(QqTemplate, ExpandsPlaceholdersAndComments) {
       // Placeholders on the lines right after comments are expanded too.
       {"QQa#one\nQQb#two\nQQc\n", "{a}{b}{c}\n"},
       {"QQa#one\nQ QQb", "{a}Q {b}"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(expand(c.tmpl), c.out) << "template: " << c.tmpl;
+};
+
+TEST(QqTemplate, ExpandsPlaceholdersAndComments) {
+  for (const auto& c : kTemplates) EXPECT_EQ(expand(c.tmpl), c.out) << "template: " << c.tmpl;
 }
 
 // Names have no length limit: a long one reaches the resolver whole.
@@ -88,6 +90,33 @@ TEST(QqTemplate, LongNamesAreHandedOverWhole) {
   name += "$";
   std::string setting = "U(" + std::string(700, 'k') + ")";
   EXPECT_EQ(expand("<QQ" + name + ">QQ" + setting + ";"), "<{" + name + "}>{" + setting + "};");
+}
+
+// Text handed over in runs: the same bytes and names, in the same order, as
+// byte by byte.
+TEST(QqRun, TextInRunsIsTheSameAsByteByByte) {
+  TempDir d;
+  const std::string path = d.file("t.htm");
+  std::vector<std::string> templates;
+  for (const auto& c : kTemplates) templates.emplace_back(c.tmpl);
+  templates.push_back(std::string("a\0QQb\0c\0", 8));  // NULs are text
+  templates.push_back("QQa\r\nQ\r\nQQ");
+  templates.push_back("");
+  for (const std::string& tmpl : templates) {
+    write_raw(path, tmpl);
+    Transcript bytes;
+    EXPECT_EQ(qq_run(path.c_str(), bytes.put(), bytes.value()), 0);
+    Transcript runs;
+    EXPECT_EQ(qq_run_text(
+                  path.c_str(), [&](const char* text, std::size_t n) { runs.out.append(text, n); }, runs.value()),
+              0);
+    EXPECT_EQ(runs.out, bytes.out) << "template: " << tmpl;
+    Transcript names;  // no text callback: the names alone
+    EXPECT_EQ(qq_run_text(path.c_str(), nullptr, names.value()), 0);
+  }
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(qq_run_text(d.file("missing.htm").c_str(), nullptr, nullptr), -1);
+  EXPECT_NE(testing::internal::GetCapturedStdout().find("Can't open file"), std::string::npos);
 }
 
 TEST(QqRun, ReadsTheTemplateAsText) {

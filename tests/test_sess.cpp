@@ -280,6 +280,30 @@ TEST_F(Sess, VariableFileIsWrittenOnlyWhenTheVariablesChanged) {
   request({{"sess_code", code}, {"a", "2"}});
   EXPECT_NE(inode_of(file), first);
   EXPECT_NE(read_bytes(file).find("a 2\r\n"), std::string::npos);
+
+  // A variable without a name is never kept in the file: storing one changes
+  // nothing there.
+  const ino_t second = inode_of(file);
+  request({{"sess_code", code}}, {}, [] { sess_put("", "x"); });
+  EXPECT_EQ(inode_of(file), second) << "a nameless variable rewrote the file";
+
+  // The file as another program left it (in the order a save writes) is read
+  // by the next request; one that changes nothing leaves it as it is, one
+  // that changes a variable writes the edit together with the change.
+  std::string edited = read_bytes(file);
+  ASSERT_EQ(edited.rfind("a 2\r\n", 0), 0u);
+  edited.insert(5, "Firmy_filtr kowal\r\n");
+  write_bytes(file, edited);
+  EXPECT_EQ(read_var({{"sess_code", code}}, "Firmy_filtr"), "kowal");
+  EXPECT_EQ(read_bytes(file), edited);
+  request({{"sess_code", code}, {"a", "3"}});
+  EXPECT_NE(read_bytes(file).find("Firmy_filtr kowal\r\n"), std::string::npos);
+
+  // After a restart the session is found with every variable it had.
+  pm.reload();
+  hashtbl_delete(&actual_sess);
+  EXPECT_EQ(read_var({{"sess_code", code}}, "a"), "3");
+  EXPECT_EQ(read_var({{"sess_code", code}}, "user_logged"), "1");
 }
 
 TEST_F(Sess, WithoutPageManagerRequestsRunLoggedOutAndWriteNothing) {

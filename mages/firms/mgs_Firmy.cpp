@@ -162,7 +162,7 @@ int mgs_Firmy_list() {
 
   app("<br>\n");
   app("<table border=0>\n");
-  const int rc = qq_run("Firmy_row0.htm", appc, qq_main);
+  const int rc = qq_run_text("Firmy_row0.htm", appn, qq_main);
 
   long shown = 0;
   for (long i = first; i < static_cast<long>(first) + page_size && i < count; ++i) {
