@@ -300,7 +300,7 @@ std::string damaged_name(const std::string& path) {
 
 }  // namespace
 
-int vtab_file_commit(const kal::TextOut& out, int32_t* damaged, std::string* err) {
+int vtab_file_commit(kal::TextOut& out, int32_t* damaged, std::string* err) {
   const std::string& path = out.path();
   if (damaged != nullptr && *damaged != 0) {
     std::string bytes;
