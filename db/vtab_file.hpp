@@ -168,7 +168,9 @@ class vtab_record_writer {
   static constexpr std::size_t most(int64_t) { return 1 + vtab_put_max_integer; }
   static constexpr std::size_t most(char) { return 1 + vtab_put_max_c; }
   static constexpr std::size_t most(double) { return 1 + vtab_put_max_g; }
-  static std::size_t most(const ostr& v) { return 1 + vtab_put_max_s(v.size()); }
+  static std::size_t most(const ostr& v) {
+    return 1 + (v.in_place_block() ? vtab_put_max_s16 : vtab_put_max_s(v.size()));
+  }
   static constexpr std::size_t most_line_end = 2;
 
   // A record of n bytes at most (n at most kSize): room(n) gives the place to
@@ -194,6 +196,7 @@ class vtab_record_writer {
   }
   char* put(char* p, const ostr& v) const {
     *p = ' ';
+    if (const char* block = v.in_place_block()) return vtab_put_s16(p + 1, block, v.size(), disk_);
     return vtab_put_s(p + 1, v.view(), disk_);
   }
   char* line_end(char* p) const {

@@ -241,6 +241,25 @@ char* vtab_put_s(char* p, std::string_view text, bool disk) {
   return p;
 }
 
+char* vtab_put_s16(char* p, const char* block, std::size_t n, bool disk) {
+  char b[16];
+  std::memcpy(b, block, sizeof b);
+  b[15] = 0;
+  uint64_t lo, hi;
+  std::memcpy(&lo, b, 8);
+  std::memcpy(&hi, b + 8, 8);
+  const bool plain = n > 0 && b[0] != ' ' && b[0] != '\t' && !has_byte(lo, '\'') && !has_byte(hi, '\'') &&
+                     !(disk && (has_byte(lo, '\n') || has_byte(hi, '\n')));
+  if (!plain) return vtab_put_s(p, std::string_view(block, n), disk);
+  // The text and the zeros after it in one go: the closing quote then
+  // takes the place after the text.
+  *p++ = '\'';
+  std::memcpy(p, b, sizeof b);
+  p += n;
+  *p++ = '\'';
+  return p;
+}
+
 int vtab_to_file_f(kal::TextOut& file, float value) { return vtab_to_file_g(file, static_cast<double>(value)); }
 
 int vtab_to_file_x(kal::TextOut& file, const vtab_bin* value) {

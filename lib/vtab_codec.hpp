@@ -92,6 +92,11 @@ char* vtab_put_integer(char* p, Int value) {
 char* vtab_put_c(char* p, char value);
 char* vtab_put_g(char* p, double value);
 char* vtab_put_s(char* p, std::string_view value, bool disk);
+// The same for a text of n bytes (at most 15) at the start of a block of 16
+// bytes whose bytes after the text up to the 15th are 0 (ostr::in_place_block);
+// the buffer must have room for vtab_put_max_s16 bytes.
+inline constexpr std::size_t vtab_put_max_s16 = vtab_put_max_s(15);
+char* vtab_put_s16(char* p, const char* block, std::size_t n, bool disk);
 
 // Readers.  Integers: an optional sign and decimal digits; the byte after the
 // digits is consumed.  z and i wrap at 32 bits, l and t at 64.

@@ -243,6 +243,21 @@ TEST(FieldCodec, BufferWritersWriteWhatTheFileWritersWrite) {
       std::string buf(vtab_put_max_s(t.size()), '\0');
       buf.resize(static_cast<std::size_t>(vtab_put_s(buf.data(), t, disk) - buf.data()));
       EXPECT_EQ(buf, o.text()) << (disk ? "disk form, text '" : "text form, text '") << t << "'";
+      if (t.size() > 15) continue;
+      // A short text from its block of 16 bytes, whatever its 16th byte.
+      for (char last : {'\0', '\'', '\n', 'x'}) {
+        char block[16] = {};
+        std::memcpy(block, t.data(), t.size());
+        block[15] = last;
+        std::string out(vtab_put_max_s16, '\0');
+        out.resize(static_cast<std::size_t>(vtab_put_s16(out.data(), block, t.size(), disk) - out.data()));
+        EXPECT_EQ(out, o.text()) << "in a block: '" << t << "', 16th byte " << static_cast<int>(last);
+      }
+      const ostr kept(t);
+      ASSERT_NE(kept.in_place_block(), nullptr);
+      std::string out(vtab_put_max_s16, '\0');
+      out.resize(static_cast<std::size_t>(vtab_put_s16(out.data(), kept.in_place_block(), t.size(), disk) - out.data()));
+      EXPECT_EQ(out, o.text()) << "from its ostr: '" << t << "'";
     }
   }
   for (int c = 0; c < 256; ++c) {

@@ -514,6 +514,22 @@ TEST(TableFileOpen, ReadsCrLfAsLfAndReportsMissingFiles) {
   EXPECT_EQ(vtab_file_open(dir / "missing.dat", in), -1);
   EXPECT_EQ(errno, ENOENT);
   EXPECT_EQ(vtab_file_open(dir.path, in), -1) << "a directory";
+
+  // Large files are read in pieces: a CR LF, a CR alone and CRs in a row on
+  // every side of the places where a piece may end.
+  const std::string pieces[] = {"\r\n", "\r", "\r\r\n", "\r\r", "\n\r", "\r\n\r\n"};
+  for (std::size_t boundary : {std::size_t{1} << 18, std::size_t{2} << 18}) {
+    for (std::size_t before = 0; before <= 3; ++before) {
+      for (const std::string& piece : pieces) {
+        std::string bytes(boundary - before, 'a');
+        bytes += piece + "tail";
+        if (before == 0) bytes.resize(boundary - 1 + piece.size());  // the file ends within the run
+        put_bytes(dir / "big.dat", bytes);
+        ASSERT_EQ(vtab_file_open(dir / "big.dat", in), 0);
+        ASSERT_EQ(in.text(), kal::text_from_disk(bytes)) << "run of " << piece.size() << " at " << boundary - before;
+      }
+    }
+  }
 }
 
 }  // namespace
