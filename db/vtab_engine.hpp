@@ -496,8 +496,48 @@ struct vtab_engine {
     return tab_get(tab, &p.elem, code, cmp);
   }
 
+  // The first element the index query of `code` would list, found by going
+  // down the tree once instead of listing every hit: the leftmost node in
+  // range (equal keys share a node, whose own key comes first in its chain).
+  static L* idx_first(vtree_node* n, const L* key, int code, vtree_cmp_fn cmp) {
+    if (code == VTAB_CMP_LE || code == VTAB_CMP_LESS) {
+      L* min = idx_min(n);
+      if (min == nullptr) return nullptr;
+      const int c = cmp(key, min);
+      return (code == VTAB_CMP_LE ? c >= 0 : c > 0) ? min : nullptr;
+    }
+    vtree_node* found = nullptr;
+    while (n != nullptr) {
+      const int c = cmp(key, n->key);
+      const bool in_range = code == VTAB_CMP_GREAT ? c < 0 : c <= 0;
+      if (code == VTAB_CMP_EQUAL && c == 0) found = n;
+      else if (code != VTAB_CMP_EQUAL && in_range) found = n;
+      n = in_range ? n->left : n->right;
+    }
+    return found ? static_cast<L*>(found->key) : nullptr;
+  }
+
   template <class V, class A>
   static T* get(Tab* tab, int pos, V T::*m, A value, int code, const char* member) {
+    // The common look-ups take the first hit straight away.  Numbers with a
+    // fraction keep the full query: a NaN compares equal to everything, and
+    // only the walk says which of several such nodes comes first.
+    if constexpr (!std::is_same_v<V, double>) {
+      const bool ordered = code >= VTAB_CMP_LE && code <= VTAB_CMP_GREAT;
+      if (ordered && tab != nullptr) {
+        probe p;
+        if (!set_probe(p, m, value)) return nullptr;
+        vtree_cmp_fn cmp = M::field_cmp[pos];
+        const int slot = M::index_slot(pos);
+        if (slot >= 0) {
+          L* first = idx_first(root(tab, slot), &p.elem, code, cmp);
+          return first ? first->row : nullptr;
+        }
+        for (L* e = tab->first; e != nullptr; e = e->next)
+          if (keeps(code, cmp(e, &p.elem))) return e->row;
+        return nullptr;
+      }
+    }
     Ref* ref = gets(tab, pos, m, value, code, member);
     if (ref == nullptr) return nullptr;
     T* row = vtab_row<T>(ref->first);

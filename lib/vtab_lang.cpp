@@ -153,6 +153,7 @@ int vtab_chkpatrn(const char* value, const char* pattern, long len) {
 int vtab_chkpatrnic(const char* value, const char* pattern, long len, vtab_fold_fn fold) {
   if (!value || !pattern) return 0;
   if (!fold) fold = vtab_to_lowlang_cp1250;
+  if (len == 1 && pattern[0] == '*' && fold('*') == '*') return 1;  // everything
   std::string v(value);
   for (char& c : v) c = static_cast<char>(fold(static_cast<unsigned char>(c)));
   std::string p(pattern, len > 0 ? static_cast<std::size_t>(len) : 0);

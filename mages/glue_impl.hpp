@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "db/vtab_key_map.hpp"
 #include "lib/convert.hpp"
 #include "mages/glue.hpp"
 #include "mages/mgs_vv.hpp"
@@ -63,6 +64,16 @@ struct glue {
     for (tab_ref_elem* e = ref->first; e; e = e->next)
       if (T* row = vtab_row<T>(e)) fn(*row);
     vtab_api<T>::ref_delete(&ref);
+    return true;
+  }
+
+  // The same for a reading pass that changes no table (fn gets each record
+  // in Id order, as each_by_id gives them), without a list of every record.
+  template <class Fn>
+  static bool each_in_id_order(Fn&& fn) {
+    Tab* t = tab();
+    if (!t) return false;
+    vtab_for_each_by_key<T>(t, [&](const T& row, bool) { fn(row); });
     return true;
   }
 
@@ -442,7 +453,7 @@ struct glue {
       Tab* t = tab();
       hashtbl* h = hashtbl_new(t ? static_cast<std::uint32_t>(t->size) : 0);
       if (!h) return -1;
-      const bool listed = each_by_id([&](const T& row) {
+      const bool listed = each_in_id_order([&](const T& row) {
         if (keep(row) && D::label(row, label)) hashtbl_put(h, label.c_str(), from_z(key_of(row)));
       });
       if (!listed && tab()) {
@@ -453,7 +464,7 @@ struct glue {
         app_option(h->values[i], to_z(h->values[i]) == selected, h->keys[i]);
       hashtbl_delete(&h);
     } else {
-      const bool listed = each_by_id([&](const T& row) {
+      const bool listed = each_in_id_order([&](const T& row) {
         if (!keep(row)) return;
         if (!D::label(row, label)) label.clear();
         app_option(from_z(key_of(row)), key_of(row) == selected, label);

@@ -218,9 +218,14 @@ TEST_F(Equipment, TheEquipmentOfARepair) {
     uint32_t repair;
     uint32_t equipment;  // 0: none
   } cases[] = {{10, 2}, {11, 0}, {12, 3}, {13, 0}, {99, 0}};
+  // The look-up of a list's rows gives the same, for the numbers it was told
+  // of and for the others.
+  Serwis_by_repairs rows({"WX 1", "WX 3"}), other({"KR 5"});
   for (const Case& c : cases) {
     const Serwis* s = Serwis_get_by_Naprawy_Id(c.repair);
     EXPECT_EQ(s ? s->Id : 0, c.equipment) << c.repair;
+    EXPECT_EQ(rows.get(c.repair), s) << c.repair;
+    EXPECT_EQ(other.get(c.repair), s) << c.repair;
   }
 }
 
@@ -233,6 +238,18 @@ TEST_F(Equipment, RepairsByTheirNumbersAndTheOwnerTheyGive) {
   EXPECT_EQ(mgs_Naprawy_find_last_by_fields(5, "WX 1", "R1")->Id, 3u);
   EXPECT_EQ(mgs_Naprawy_find_by_fields(5, "WX 1", "R2"), nullptr);
   EXPECT_EQ(mgs_Naprawy_find_by_fields(5, nullptr, nullptr)->Id, 4u);
+  // The look-up of a list's rows gives the last one too, for the numbers it
+  // was told of and for the others.
+  Naprawy_by_numbers rows({"WX 1", ""});
+  const struct {
+    uint32_t goods;
+    const char *rej, *ramy;
+  } asked[] = {{5, "WX 1", "R1"}, {6, "WX 1", "R1"}, {5, "WX 1", "R2"}, {5, "", ""}, {5, nullptr, nullptr},
+               {5, "KR 1", "R1"}};
+  for (const auto& a : asked)
+    EXPECT_EQ(rows.find_last(a.goods, a.rej, a.ramy), mgs_Naprawy_find_last_by_fields(a.goods, a.rej, a.ramy))
+        << a.goods << " " << (a.rej ? a.rej : "NULL");
+  EXPECT_EQ(rows.find_last(6, "WX 1", "R1")->Id, 2u);
 
   // An owner is filled in only where there is none, and no form variable
   // changes.

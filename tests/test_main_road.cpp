@@ -17,6 +17,7 @@
 #include "db/Firmy.hpp"
 #include "db/Naprawy.hpp"
 #include "db/Serwis.hpp"
+#include "db/Towary.hpp"
 #include "tests/kal_cdp.hpp"
 #include "tests/kal_e2e.hpp"
 #include "tests/kal_records.hpp"
@@ -67,6 +68,16 @@ class MainRoad : public ::testing::Test {
     EXPECT_TRUE(b_.errors().empty()) << step << ": " << b_.errors().front();
   }
   std::string file(const std::string& table) { return srv_.file("dat/" + table + ".dat"); }
+  // A printout of repair 1, checked as a PDF and read back as a person's PDF
+  // reader would.
+  std::string pdf_text(const std::string& kind) {
+    const auto reply = srv_.get("/" + kind + "_1.pdf");
+    EXPECT_EQ(reply.body.rfind("%PDF", 0), 0u) << kind << ": " << reply.body.substr(0, 300);
+    const std::string pdf = srv_.file(kind + ".pdf");
+    std::ofstream(pdf, std::ios::binary) << reply.body;
+    EXPECT_EQ(kaltest::qpdf_problems(pdf), "") << kind;
+    return kaltest::run("pdftotext -enc UTF-8 " + kaltest::shell_quote(pdf) + " -", false).out;
+  }
 
   // The log-in page of a fresh installation: no user yet, one button.
   void start_work() {
@@ -79,6 +90,34 @@ class MainRoad : public ::testing::Test {
     ASSERT_TRUE(b_.submit("document.querySelector('nav.menu a.new').click()"));
     ASSERT_EQ(b_.eval("String(!!document.querySelector('[name=\"Wlasciciel.Firmy_nazwa\"]'))"), "true")
         << b_.eval("document.body.innerText");
+  }
+
+  // New goods in the catalogue: brake pads, a part, 100.00 net at the first
+  // VAT rate (23 %).
+  void new_part() {
+    ASSERT_TRUE(b_.submit("document.querySelector('nav.menu a[href^=\"towary.htm\"]').click()"));
+    ASSERT_TRUE(b_.submit("document.querySelector('input[name=\"n_7\"]').click()")) << b_.eval("document.body.innerText");
+    type("Towary_nazwa", "Klocki hamulcowe");
+    type("Towary_cena_sprzedazy", "100");
+    b_.eval("document.querySelector('[name=\"Towary_Id_Stawki_VAT\"]').value = '1'; 'ok'");
+    b_.eval("document.querySelector('[name=\"Towary_Id_Towary_typy\"]').value = '1'; 'ok'");
+    ASSERT_TRUE(press("Na brutto"));
+    EXPECT_EQ(value("Towary_brutto"), "123,00");
+    ASSERT_TRUE(press("Zatwierd\xc5\xba"));
+    no_trouble("new goods");
+  }
+  // From the repair's page: its parts page, the part picked in the catalogue,
+  // two of them added, then back to the repair's page.
+  void add_parts() {
+    ASSERT_TRUE(press("Cz\xc4\x99\xc5\x9b" "ci i us\xc5\x82ugi"));
+    EXPECT_TRUE(shows("Cz\xc4\x99\xc5\x9b" "ci i us\xc5\x82ugi")) << b_.eval("document.body.innerText");
+    ASSERT_TRUE(press("Wybierz cz\xc4\x99\xc5\x9b\xc4\x87"));
+    ASSERT_TRUE(b_.submit("Array.from(document.querySelectorAll('a')).find(a => a.textContent.includes('Klocki')).click()"))
+        << b_.eval("document.body.innerText");
+    type("Towary_transakcje_liczba_sztuk", "2");
+    ASSERT_TRUE(press("Dodaj towar/us\xc5\x82ug\xc4\x99")) << b_.eval("document.body.innerText");
+    EXPECT_TRUE(shows("246,00")) << b_.eval("document.body.innerText");
+    ASSERT_TRUE(press("Powr\xc3\xb3t do naprawy"));
   }
 
   kal::e2e::Server srv_;
@@ -121,24 +160,19 @@ TEST_F(MainRoad, ACarIsTakenInForRepair) {
             "Jan Kowalski");
   EXPECT_EQ(kal::records<Serwis>(file("Serwis")).size(), 1u);
 
-  // Its papers: the acceptance receipt and the dossier, read back as a
-  // person's PDF reader would.
+  // Its papers: the acceptance receipt and the dossier.
   for (const std::string kind : {"Dowod_Przyjecia_do_Naprawy", "Dossier_Naprawy"}) {
-    const auto reply = srv_.get("/" + kind + "_1.pdf");
-    ASSERT_EQ(reply.body.rfind("%PDF", 0), 0u) << kind << ": " << reply.body.substr(0, 300);
-    const std::string pdf = srv_.file(kind + ".pdf");
-    std::ofstream(pdf, std::ios::binary) << reply.body;
-    EXPECT_EQ(kaltest::qpdf_problems(pdf), "") << kind;
-    const std::string text = kaltest::run("pdftotext -enc UTF-8 " + kaltest::shell_quote(pdf) + " -", false).out;
+    const std::string text = pdf_text(kind);
     EXPECT_NE(text.find("1/" + year()), std::string::npos) << kind << ":\n" << text;
     EXPECT_NE(text.find("Jan Kowalski"), std::string::npos) << kind << ":\n" << text;
   }
 }
 
-// The repair's life after it was taken in: started, finished, handed over,
-// found in the list by its state, removed and restored.
+// The repair's life after it was taken in: started, parts added, finished,
+// handed over, found in the list by its state, removed and restored.
 TEST_F(MainRoad, TheRepairMovesThroughItsStatesToHandOver) {
   start_work();
+  new_part();
   new_repair();
   type("Wlasciciel.Firmy_nazwa", "Anna Nowak");
   type("Wlasciciel.Firmy_telefon", "600 200 300");
@@ -156,6 +190,20 @@ TEST_F(MainRoad, TheRepairMovesThroughItsStatesToHandOver) {
   EXPECT_EQ(repair().at("Id_Naprawy_stany"), "3");
   shot("4_w_naprawie");
   no_trouble("started");
+
+  // Parts: brake pads from the catalogue, two of them, make the repair's sale
+  // document and its cost, and take the pads out of stock.
+  add_parts();
+  EXPECT_EQ(repair().at("koszt_naprawy"), "246.00");
+  EXPECT_NE(repair().at("Id_Transakcje"), "0");
+  EXPECT_EQ(kal::find_record(kal::records<Towary>(file("Towary")), "nazwa", "Klocki hamulcowe").at("liczba_sztuk"),
+            "-2.00");
+  shot("4a_czesci");
+  no_trouble("parts");
+  // The dossier lists them with their price and the total.
+  const std::string dossier = pdf_text("Dossier_Naprawy");
+  EXPECT_NE(dossier.find("Klocki hamulcowe"), std::string::npos) << dossier;
+  EXPECT_NE(dossier.find("246,00"), std::string::npos) << dossier;
 
   ASSERT_TRUE(press("Zako\xc5\x84" "cz napraw\xc4\x99"));
   EXPECT_EQ(repair().at("Id_Naprawy_stany"), "6");

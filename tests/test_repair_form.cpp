@@ -691,6 +691,36 @@ TEST_F(RepairForm, TheTitleRowAndItsMailLink) {
   EXPECT_EQ(link.find("<script>"), std::string::npos);
 }
 
+// The number within the month counts the run of repairs of one month in Id
+// order, months as the local clock has them: a repair of another month in
+// between begins the count again.
+TEST_F(RepairForm, TheNumberWithinTheMonthCountsTheRunOfItsMonth) {
+  setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);  // Warsaw
+  tzset();
+  const struct {
+    uint32_t id;
+    int64_t when;
+    int expected;
+  } repairs[] = {
+      {1, 1704067200, 1},  // 1 January 2024, 01:00 in Warsaw
+      {2, 1706745599, 1},  // 31 January, 23:59:59 UTC: already 1 February in Warsaw
+      {3, 1706742000, 2},  // 1 February, 00:00 in Warsaw
+      {5, 1706828400, 3},  // 2 February
+      {7, 1704153600, 1},  // 2 January again
+      {8, 1711846800, 1},  // 31 March, after the change to summer time
+      {9, 1711929600, 1},  // 1 April, 02:00 in Warsaw
+  };
+  for (const auto& c : repairs) {
+    Naprawy r = blank<Naprawy>(c.id);
+    r.data_wplywu = c.when;
+    put(r);
+  }
+  for (const auto& c : repairs) EXPECT_EQ(wyznacz_numer_w_miesiacu(c.id), c.expected) << "repair " << c.id;
+  EXPECT_EQ(wyznacz_numer_w_miesiacu(4), 0) << "no such repair";
+  unsetenv("TZ");
+  tzset();
+}
+
 TEST_F(RepairForm, TheAcceptanceFormHoldsItsBlocks) {
   put(firm(1, "Warsztat"));
   write_bytes("zlecenie_wlasciciel.htm", "[owner]");

@@ -6,13 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "db/all_tables.hpp"
 #include "db/vtab_engine.hpp"
+#include "db/vtab_key_map.hpp"
 #include "tests/vtab_table_shapes.hpp"
 #include "tests/vtab_table_suite.hpp"
 
@@ -53,6 +56,54 @@ class FirmyTest : public ::testing::Test {
   }
   Firmy_tab* tab = nullptr;
 };
+
+// The walk in key order lists what the key query lists, the walk backwards
+// from a key lists the records before it, and the key map answers as the key
+// look-up does: with keys filling their range (read from an array) and keys
+// spread over the whole range (searched), a key given twice (its first
+// record), and keys that are not there.
+TEST_F(FirmyTest, WalksInKeyOrderAndTheKeyMapAnswerAsTheKeyQueries) {
+  const std::vector<std::vector<uint32_t>> cases = {
+      {},
+      {0},
+      {5, 3, 9, 1, 2, 8, 7, 4, 6},
+      {4000000000u, 1, 0xFFFFFFFFu, 70000, 12},
+      {3, 3, 10, 2, 10},
+  };
+  for (const auto& keys : cases) {
+    Firmy_tab_delete(&tab);
+    tab = Firmy_tab_new();
+    int n = 0;
+    for (uint32_t k : keys) add(k, ("firma " + std::to_string(n++)).c_str());
+    std::vector<const Firmy*> walked, listed;
+    vtab_for_each_by_key<Firmy>(tab, [&](const Firmy& f, bool) { walked.push_back(&f); });
+    Firmy_ref* all = Firmy_tab_gets_Id(tab, 0, VTAB_CMP_GE);
+    for (tab_ref_elem* e = all->first; e != nullptr; e = e->next) listed.push_back(vtab_row<Firmy>(e));
+    Firmy_ref_delete(&all);
+    EXPECT_EQ(walked, listed) << "every record in the order of the key query";
+    std::vector<uint32_t> probes = {0, 1, 2, 11, 13, 69999, 70001, 4000000001u, 0xFFFFFFFEu, 0xFFFFFFFFu};
+    probes.insert(probes.end(), keys.begin(), keys.end());
+    // Backwards from each key: the records before its first one, reversed.
+    for (uint32_t k : probes) {
+      std::vector<const Firmy*> back;
+      const bool there = vtab_back_from_key<Firmy>(tab, k, [&](const Firmy& f) {
+        back.push_back(&f);
+        return true;
+      });
+      const auto at = std::find_if(listed.begin(), listed.end(), [&](const Firmy* f) { return f->Id == k; });
+      ASSERT_EQ(there, at != listed.end()) << "key " << k;
+      if (!there) continue;
+      EXPECT_EQ(back, std::vector<const Firmy*>(std::make_reverse_iterator(at + 1), listed.rend())) << "key " << k;
+      int asked = 0;
+      vtab_back_from_key<Firmy>(tab, k, [&](const Firmy&) { return ++asked < 2; });
+      EXPECT_EQ(asked, std::min<int>(2, static_cast<int>(back.size()))) << "stops when told";
+    }
+    const vtab_key_map<Firmy> map(tab);
+    for (uint32_t k : probes)
+      EXPECT_EQ(map.find(k), Firmy_tab_get_Id(tab, k, VTAB_CMP_EQUAL)) << "key " << k << " of " << keys.size();
+  }
+  EXPECT_EQ(vtab_key_map<Firmy>(nullptr).find(1), nullptr);
+}
 
 TEST_F(FirmyTest, KeyQueriesWalkTheIndexAndScansKeepListOrder) {
   uint32_t max = 99;

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "lib/convert.hpp"
@@ -76,7 +78,11 @@ void back_to_previous() {
 
 // --- the list -------------------------------------------------------------------------------
 
-std::string mgs_Serwis_sort_key(const Serwis& r, int code) {
+namespace {
+
+// The sort key, with the item's cycle found by cycle_of.
+template <class CycleOf>
+std::string sort_key(const Serwis& r, int code, CycleOf&& cycle_of) {
   switch (code) {
     case 3: case 4: return r.Id_Towary__przyjety ? Towary_nazwa(r.Id_Towary__przyjety) : "";
     case 5: case 6: return r.nr_rej.str();
@@ -84,14 +90,49 @@ std::string mgs_Serwis_sort_key(const Serwis& r, int code) {
     case 9: case 10: return r.Id_Firmy__klient ? Firmy_nazwa(r.Id_Firmy__klient) : "";
     case 11: case 12: return r.nr_silnika.str();
     case 13: case 14: {
-      const Cykle* c = mgs_Cykle_get_by_Serwis_Id(r.Id);
+      const Cykle* c = cycle_of(r.Id);
       return from_i(c ? mgs_Serwis_Cykle_get_do_zatwierdzenia(c) : 0);
     }
     default: return fmt("%09ld", static_cast<long>(r.Id));
   }
 }
 
-int mgs_Serwis_elem_display(const Serwis* r, const char* back_link, long n) {
+// The cycle of each item (mgs_Cykle_get_by_Serwis_Id: the last of its cycles
+// in table order) for a pass over many items, gathered in one pass over the
+// cycles at the first use.
+class cycles_of_items {
+ public:
+  const Cykle* operator()(std::uint32_t Id_Serwis) {
+    if (!last_) {
+      last_.emplace();
+      Cykle_tab* t = kal::glue<Cykle>::tab();
+      for (const Cykle_listelem* e = t ? t->first : nullptr; e; e = e->next) (*last_)[e->row->Id_Serwis] = e->row;
+    }
+    const auto at = last_->find(Id_Serwis);
+    return at == last_->end() ? nullptr : at->second;
+  }
+
+ private:
+  std::optional<std::unordered_map<std::uint32_t, const Cykle*>> last_;
+};
+
+}  // namespace
+
+std::string mgs_Serwis_sort_key(const Serwis& r, int code) {
+  return sort_key(r, code, [](std::uint32_t id) -> const Cykle* { return mgs_Cykle_get_by_Serwis_Id(id); });
+}
+
+namespace {
+
+// What the rows of one list look up: repairs by their numbers, cycles by their
+// item.
+struct row_lookups {
+  explicit row_lookups(std::vector<std::string> numbers) : repairs(std::move(numbers)) {}
+  Naprawy_by_numbers repairs;
+  cycles_of_items cycles;
+};
+
+int elem_display(const Serwis* r, const char* back_link, long n, row_lookups& look) {
   if (!r) return 0;
   const std::string back = back_link ? back_link : "";
   const std::string url = back.empty() ? fmt("sprzet.htm?n_%d=e&Serwis_Id=%lu", kPageEdit, static_cast<long>(r->Id))
@@ -113,8 +154,7 @@ int mgs_Serwis_elem_display(const Serwis* r, const char* back_link, long n) {
                       name.c_str());
   }
   std::string last = "&nbsp;";
-  if (const Naprawy* rep =
-          mgs_Naprawy_find_last_by_fields(r->Id_Towary__przyjety, r->nr_rej.c_str(), r->nr_ramy.c_str())) {
+  if (const Naprawy* rep = look.repairs.find_last(r->Id_Towary__przyjety, r->nr_rej.c_str(), r->nr_ramy.c_str())) {
     const std::string date = Naprawa_data_stanu(rep->Id_Naprawy_stany, rep);
     const std::string link =
         page_href(fmt("naprawa.htm?n_%d=e&Naprawy_Id=%ld", kPageRepair, static_cast<long>(rep->Id)).c_str(),
@@ -122,7 +162,7 @@ int mgs_Serwis_elem_display(const Serwis* r, const char* back_link, long n) {
     last = "<NOBR>" + kal::html_text(rep->numer.view()) + ". " + link + "</NOBR>";
   }
   std::string cycle = "&nbsp;";
-  if (const Cykle* c = mgs_Cykle_get_by_Serwis_Id(r->Id)) {
+  if (const Cykle* c = look.cycles(r->Id)) {
     const int state = mgs_Serwis_Cykle_get_do_zatwierdzenia(c);
     if ((state == 1 || state == 2) && c->okres1 >= 1) {
       std::string html;
@@ -132,6 +172,13 @@ int mgs_Serwis_elem_display(const Serwis* r, const char* back_link, long n) {
   }
   return tableItemDisplay2(n, url.c_str(), nr_rej.c_str(), ramy.c_str(), silnika.c_str(), goods.c_str(),
                            owner.c_str(), last.c_str(), cycle.c_str());
+}
+
+}  // namespace
+
+int mgs_Serwis_elem_display(const Serwis* r, const char* back_link, long n) {
+  row_lookups look({r ? r->nr_rej.c_str() : ""});
+  return elem_display(r, back_link, n, look);
 }
 
 int mgs_Serwis_list(const char* action_arg) {
@@ -170,6 +217,7 @@ int mgs_Serwis_list(const char* action_arg) {
     std::uint32_t id;
   };
   std::vector<Item> items;
+  cycles_of_items cycles;
   Serwis_tab* t = G::tab();
   Serwis_ref* hits = nullptr;
   if (t) hits = model ? Serwis_tab_gets_Id_Towary__przyjety(t, model, VTAB_CMP_EQUAL) : Serwis_tab_gets_Id(t, 0, VTAB_CMP_GE);
@@ -189,7 +237,7 @@ int mgs_Serwis_list(const char* action_arg) {
       if (!goods || (f_type != 0 && goods->Id_Towary_typy != f_type) || !prefix_ok(goods->nazwa.c_str(), f_goods))
         continue;
     }
-    items.push_back({mgs_Serwis_sort_key(*r, code), r->Id});
+    items.push_back({sort_key(*r, code, cycles), r->Id});
   }
   if (hits) Serwis_ref_delete(&hits);
   std::stable_sort(items.begin(), items.end(), [](const Item& a, const Item& b) { return a.id < b.id; });
@@ -214,9 +262,13 @@ int mgs_Serwis_list(const char* action_arg) {
   }
   app("<table border=0>\n");
   const int rc = qq_run("Sprzet_row0.htm", appc, qq_main);
+  std::vector<std::string> numbers;
+  for (int i = first; i < end && i < count; ++i)
+    if (const Serwis* r = G::find(items[static_cast<std::size_t>(i)].id)) numbers.push_back(r->nr_rej.c_str());
+  row_lookups look(std::move(numbers));
   for (int i = first; i < end && i < count; ++i) {
     const Serwis* r = G::find(items[static_cast<std::size_t>(i)].id);
-    if (r) mgs_Serwis_elem_display(r, href.c_str(), i + 1);
+    if (r) elem_display(r, href.c_str(), i + 1, look);
   }
   app("</table>\n");
   html_form_close();

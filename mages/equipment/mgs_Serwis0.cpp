@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "db/mgs.hpp"
 #include "mages/firms/mgs_Firmy0.hpp"
@@ -83,6 +85,46 @@ Serwis* Serwis_get_by_Naprawy_Id(uint32_t repair_id) {
   return Serwis_tab_get_Id(_mgs->_Serwis_tab, id, VTAB_CMP_EQUAL);
 }
 
+// The equipment of each registration number the rows show, in list order (the
+// order of the number query).
+struct Serwis_by_repairs::numbers {
+  std::vector<std::string> wanted;
+  bool gathered = false;
+  std::unordered_map<std::string_view, std::vector<const Serwis*>> of;
+};
+
+Serwis_by_repairs::Serwis_by_repairs(std::vector<std::string> wanted) : by_nr_rej_(std::make_unique<numbers>()) {
+  by_nr_rej_->wanted = std::move(wanted);
+}
+Serwis_by_repairs::~Serwis_by_repairs() = default;
+
+const Serwis* Serwis_by_repairs::get(uint32_t repair_id) {
+  if (!_mgs) return nullptr;
+  std::uint32_t id = 0;
+  if (const Naprawy_ext* ext = Naprawy_ext_tab_get_Id_Naprawy(_mgs->_Naprawy_ext_tab, repair_id, VTAB_CMP_EQUAL))
+    if (ext->i2 > 0) id = static_cast<std::uint32_t>(ext->i2);
+  const Naprawy* repair = Naprawy_tab_get_Id(_mgs->_Naprawy_tab, repair_id, VTAB_CMP_EQUAL);
+  if (!repair) return nullptr;
+  if (id == 0) {
+    numbers& n = *by_nr_rej_;
+    if (!n.gathered) {
+      n.gathered = true;
+      for (const std::string& w : n.wanted) n.of[w];
+      for (const Serwis_listelem* e = _mgs->_Serwis_tab ? _mgs->_Serwis_tab->first : nullptr; e; e = e->next)
+        if (const auto at = n.of.find(e->row->nr_rej.c_str()); at != n.of.end()) at->second.push_back(e->row);
+    }
+    const auto hits = n.of.find(repair->nr_rej.c_str());
+    if (hits == n.of.end()) return Serwis_get_by_Naprawy_Id(repair_id);
+    for (const Serwis* s : hits->second)
+      if (std::strcmp(s->nr_ramy.c_str(), repair->nr_ramy.c_str()) == 0) {
+        id = s->Id;
+        break;
+      }
+    if (id == 0) return nullptr;
+  }
+  return Serwis_tab_get_Id(_mgs->_Serwis_tab, id, VTAB_CMP_EQUAL);
+}
+
 namespace {
 
 // Every repair of the numbers and goods, in the order of the query.
@@ -112,6 +154,35 @@ Naprawy* mgs_Naprawy_find_last_by_fields(uint32_t goods_id, const char* nr_rej, 
   Naprawy* found = nullptr;
   each_by_fields(goods_id, nr_rej, nr_ramy, [&](Naprawy* r) { found = r; });
   return found;
+}
+
+struct Naprawy_by_numbers::numbers {
+  std::vector<std::string> wanted;
+  bool gathered = false;
+  std::unordered_map<std::string_view, std::vector<const Naprawy*>> of;  // in list order
+};
+
+Naprawy_by_numbers::Naprawy_by_numbers(std::vector<std::string> wanted) : by_nr_rej_(std::make_unique<numbers>()) {
+  by_nr_rej_->wanted = std::move(wanted);
+}
+Naprawy_by_numbers::~Naprawy_by_numbers() = default;
+
+const Naprawy* Naprawy_by_numbers::find_last(uint32_t goods_id, const char* nr_rej, const char* nr_ramy) {
+  if (!_mgs) return nullptr;
+  numbers& n = *by_nr_rej_;
+  const std::string_view rej = nr_rej ? nr_rej : "";
+  if (!n.gathered) {
+    n.gathered = true;
+    for (const std::string& w : n.wanted) n.of[w];
+    for (const Naprawy_listelem* e = _mgs->_Naprawy_tab ? _mgs->_Naprawy_tab->first : nullptr; e; e = e->next)
+      if (const auto at = n.of.find(e->row->nr_rej.c_str()); at != n.of.end()) at->second.push_back(e->row);
+  }
+  const auto hits = n.of.find(rej);
+  if (hits == n.of.end()) return mgs_Naprawy_find_last_by_fields(goods_id, nr_rej, nr_ramy);
+  const std::string_view ramy = nr_ramy ? nr_ramy : "";
+  for (auto r = hits->second.rbegin(); r != hits->second.rend(); ++r)
+    if ((*r)->Id_Towary__przyjety == goods_id && (*r)->nr_ramy.view() == ramy) return *r;
+  return nullptr;
 }
 
 int Serwis_fix0(Serwis* record) {

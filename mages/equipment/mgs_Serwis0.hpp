@@ -14,7 +14,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "db/Naprawy.hpp"
 #include "db/Serwis.hpp"
@@ -47,11 +49,45 @@ int mgs_Serwis_upd_Id_Firmy__klient(uint32_t Id, uint32_t value);
 // exist, and when nothing is found.
 Serwis* Serwis_get_by_Naprawy_Id(uint32_t repair_id);
 
+// The same for the rows of a list, many repairs one after another: the
+// equipment of the registration numbers the rows show is gathered in one pass
+// over the equipment at the first look-up that needs it (a number not named
+// here is looked up alone).  Valid while the tables are not changed.
+class Serwis_by_repairs {
+ public:
+  explicit Serwis_by_repairs(std::vector<std::string> numbers);
+  ~Serwis_by_repairs();
+  Serwis_by_repairs(const Serwis_by_repairs&) = delete;
+  Serwis_by_repairs& operator=(const Serwis_by_repairs&) = delete;
+  const Serwis* get(uint32_t repair_id);
+
+ private:
+  struct numbers;
+  std::unique_ptr<numbers> by_nr_rej_;
+};
+
 // The first / last repair, in the order of the registration-number query,
 // with that registration number, received goods and frame number (NULL texts
 // count as empty); NULL when none.
 Naprawy* mgs_Naprawy_find_by_fields(uint32_t goods_id, const char* nr_rej, const char* nr_ramy);
 Naprawy* mgs_Naprawy_find_last_by_fields(uint32_t goods_id, const char* nr_rej, const char* nr_ramy);
+
+// mgs_Naprawy_find_last_by_fields for the rows of a list: the repairs of the
+// registration numbers the rows show are gathered in one pass over the
+// repairs at the first look-up (a number not named here is looked up
+// alone).  Valid while the tables are not changed.
+class Naprawy_by_numbers {
+ public:
+  explicit Naprawy_by_numbers(std::vector<std::string> numbers);
+  ~Naprawy_by_numbers();
+  Naprawy_by_numbers(const Naprawy_by_numbers&) = delete;
+  Naprawy_by_numbers& operator=(const Naprawy_by_numbers&) = delete;
+  const Naprawy* find_last(uint32_t goods_id, const char* nr_rej, const char* nr_ramy);
+
+ private:
+  struct numbers;
+  std::unique_ptr<numbers> by_nr_rej_;
+};
 
 // An item of equipment without an owner takes the client of the first repair
 // of its goods and numbers (mgs_Naprawy_find_by_fields): the stored record and

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "db/mgs.hpp"
+#include "db/vtab_key_map.hpp"
 #include "lib/convert.hpp"
 #include "mages/mgs_pdf_text.hpp"
 #include "mages/qq_main.hpp"
@@ -21,14 +22,30 @@ namespace {
 const char kCsvName[] = "naprawy.csv";
 const char kTxtName[] = "Naprawy_txt.php";
 
-const Firmy* client_of(const Naprawy& r) {
-  return _mgs ? Firmy_tab_get_Id(_mgs->_Firmy_tab, r.Id_Firmy__klient, VTAB_CMP_EQUAL) : nullptr;
-}
+// A repair's client and goods: looked up one by one, or, for the pass over
+// every repair, in maps built once.
+struct lookups {
+  const vtab_key_map<Firmy>* firms = nullptr;
+  const vtab_key_map<Towary>* goods = nullptr;
 
-const char* goods_name(const Naprawy& r) {
-  const Towary* t = _mgs ? Towary_tab_get_Id(_mgs->_Towary_tab, r.Id_Towary__przyjety, VTAB_CMP_EQUAL) : nullptr;
-  return t ? t->nazwa.c_str() : "";
-}
+  const Firmy* client_of(const Naprawy& r) const {
+    if (firms) return firms->find(r.Id_Firmy__klient);
+    return _mgs ? Firmy_tab_get_Id(_mgs->_Firmy_tab, r.Id_Firmy__klient, VTAB_CMP_EQUAL) : nullptr;
+  }
+  const char* goods_name(const Naprawy& r) const {
+    const Towary* t = goods ? goods->find(r.Id_Towary__przyjety)
+                      : _mgs ? Towary_tab_get_Id(_mgs->_Towary_tab, r.Id_Towary__przyjety, VTAB_CMP_EQUAL)
+                             : nullptr;
+    return t ? t->nazwa.c_str() : "";
+  }
+};
+
+// The maps of a pass over every repair.
+struct all_lookups {
+  vtab_key_map<Firmy> firms{_mgs ? _mgs->_Firmy_tab : nullptr};
+  vtab_key_map<Towary> goods{_mgs ? _mgs->_Towary_tab : nullptr};
+  lookups get() const { return {&firms, &goods}; }
+};
 
 void cell(std::string& file, const char* text, char separator) {
   write_rep(file, text, ';', ' ');
@@ -38,19 +55,47 @@ void cell(std::string& file, const char* text, char separator) {
 // A description: the separator and line ends (LF, and a CR on its own or
 // before an LF) become blanks.
 void description(std::string& file, const char* text) {
-  for (const char* p = text ? text : ""; *p; ++p) file += (*p == ';' || *p == '\n' || *p == '\r') ? ' ' : *p;
+  const std::size_t at = file.size();
+  file += text ? text : "";
+  for (std::size_t i = at; i < file.size(); ++i)
+    if (file[i] == ';' || file[i] == '\n' || file[i] == '\r') file[i] = ' ';
 }
 
-int commit(const char* name, const std::string& text) {
-  if (kal::write_text_file(name, text) == 0) return 0;
-  std::printf("Can't open export_fname='%s' to read !\n", name);
-  return -1;
-}
+// An export file built straight in its disk form (every LF as CR LF), one
+// row at a time, and written once.
+class export_out {
+ public:
+  export_out(const char* name, std::size_t rows) : name_(name), out_(name, kal::TextOut::disk_form) {
+    out_.reserve(rows * 192 + 4096);
+  }
+  // The row being made; added to the file by end_row() (and commit()).
+  std::string& row() { return row_; }
+  void end_row() {
+    out_.write(row_);
+    row_.clear();
+  }
+  int commit() {
+    end_row();
+    if (out_.commit() == 0) return 0;
+    std::printf("Can't open export_fname='%s' to read !\n", name_);
+    return -1;
+  }
+
+ private:
+  const char* name_;
+  kal::TextOut out_;
+  std::string row_;
+};
+
+std::size_t repair_count() { return _mgs && _mgs->_Naprawy_tab ? static_cast<std::size_t>(_mgs->_Naprawy_tab->size) : 0; }
 
 }  // namespace
 
 void write_rep(std::string& file, const char* text, char from, char to) {
-  for (const char* p = text ? text : ""; *p; ++p) file += *p == from ? to : *p;
+  const std::size_t at = file.size();
+  file += text ? text : "";
+  for (std::size_t i = at; i < file.size(); ++i)
+    if (file[i] == from) file[i] = to;
 }
 
 void write_rep2(std::string& file, const char* text, char from1, char to1, char from2, char to2) {
@@ -68,16 +113,18 @@ bool Naprawy_export_txt_state(std::uint32_t state) {
   }
 }
 
-void mgs_Naprawy_export_elem(std::string& file, const Naprawy& r, unsigned long sequence) {
+namespace {
+
+void export_elem(std::string& file, const Naprawy& r, unsigned long sequence, const lookups& look) {
   char head[96];
   std::snprintf(head, sizeof head, "%lu;%ld;%ld;%ld;", sequence, static_cast<long>(r.Id),
                 static_cast<long>(r.Id_Firmy__klient), static_cast<long>(r.Id_Towary__przyjety));
   file += head;
   file += Naprawa_nazwa_stanu(r.Id_Naprawy_stany);
   file += ';';
-  const Firmy* client = client_of(r);
+  const Firmy* client = look.client_of(r);
   cell(file, client ? client->nazwa.c_str() : "", ';');
-  cell(file, goods_name(r), ';');
+  cell(file, look.goods_name(r), ';');
   cell(file, r.nr_rej.c_str(), ';');
   cell(file, r.nr_ramy.c_str(), ';');
   description(file, r.opis_naprawy.c_str());
@@ -90,14 +137,15 @@ void mgs_Naprawy_export_elem(std::string& file, const Naprawy& r, unsigned long 
   file += '\n';
 }
 
-void mgs_Naprawy_export_csv_elem(std::string& file, const Naprawy& r, unsigned long sequence, char separator) {
+void export_csv_elem(std::string& file, const Naprawy& r, unsigned long sequence, char separator,
+                     const lookups& look) {
   file += from_q(sequence);
   file += separator;
   cell(file, r.numer.c_str(), separator);
   cell(file, Naprawa_nazwa_stanu(r.Id_Naprawy_stany), separator);
-  const Firmy* client = client_of(r);
+  const Firmy* client = look.client_of(r);
   cell(file, client ? client->nazwa.c_str() : "", separator);
-  cell(file, goods_name(r), separator);
+  cell(file, look.goods_name(r), separator);
   cell(file, r.nr_rej.c_str(), separator);
   cell(file, r.nr_ramy.c_str(), separator);
   description(file, r.opis_naprawy.c_str());
@@ -113,8 +161,19 @@ void mgs_Naprawy_export_csv_elem(std::string& file, const Naprawy& r, unsigned l
   file += '\n';
 }
 
+}  // namespace
+
+void mgs_Naprawy_export_elem(std::string& file, const Naprawy& r, unsigned long sequence) {
+  export_elem(file, r, sequence, lookups{});
+}
+
+void mgs_Naprawy_export_csv_elem(std::string& file, const Naprawy& r, unsigned long sequence, char separator) {
+  export_csv_elem(file, r, sequence, separator, lookups{});
+}
+
 int mgs_Naprawy_export_csv() {
-  std::string file;
+  export_out out(kCsvName, repair_count());
+  std::string& file = out.row();
   file += tr(245);
   file += ".;";
   for (const char* cap : {tr(111), ustawienia_get("Stan_text"), tr(15), ustawienia_get("sprzet_text"),
@@ -126,32 +185,32 @@ int mgs_Naprawy_export_csv() {
   }
   file += ustawienia_get("Data2_text");
   file += '\n';
-  Naprawy_tab* tab = _mgs ? _mgs->_Naprawy_tab : nullptr;
-  Naprawy_ref* all = tab ? Naprawy_tab_gets_Id(tab, 0, VTAB_CMP_GE) : nullptr;
+  out.end_row();
+  const all_lookups maps;
   unsigned long n = 0;
-  for (tab_ref_elem* e = all ? all->first : nullptr; e; e = e->next) {
-    const Naprawy* r = vtab_row<Naprawy>(e);
-    if (!r || (r->flags & NAPRAWY_FLAG_USUNIETA)) continue;
-    mgs_Naprawy_export_csv_elem(file, *r, ++n, ';');
-  }
-  if (all) Naprawy_ref_delete(&all);
-  return commit(kCsvName, file);
+  vtab_for_each_by_key<Naprawy>(_mgs ? _mgs->_Naprawy_tab : nullptr, [&](const Naprawy& r, bool) {
+    if (r.flags & NAPRAWY_FLAG_USUNIETA) return;
+    export_csv_elem(file, r, ++n, ';', maps.get());
+    out.end_row();
+  });
+  return out.commit();
 }
 
 int mgs_Naprawy_export() {
   mgs_Naprawy_export_csv();
-  std::string file = "<?php exit();\n";
-  Naprawy_tab* tab = _mgs ? _mgs->_Naprawy_tab : nullptr;
-  Naprawy_ref* all = tab ? Naprawy_tab_gets_Id(tab, 0, VTAB_CMP_GE) : nullptr;
+  export_out out(kTxtName, repair_count());
+  std::string& file = out.row();
+  file = "<?php exit();\n";
+  out.end_row();
+  const all_lookups maps;
   unsigned long n = 0;
-  for (tab_ref_elem* e = all ? all->first : nullptr; e; e = e->next) {
-    const Naprawy* r = vtab_row<Naprawy>(e);
-    if (!r || (r->flags & NAPRAWY_FLAG_USUNIETA) || !Naprawy_export_txt_state(r->Id_Naprawy_stany)) continue;
-    mgs_Naprawy_export_elem(file, *r, ++n);
-  }
-  if (all) Naprawy_ref_delete(&all);
+  vtab_for_each_by_key<Naprawy>(_mgs ? _mgs->_Naprawy_tab : nullptr, [&](const Naprawy& r, bool) {
+    if ((r.flags & NAPRAWY_FLAG_USUNIETA) || !Naprawy_export_txt_state(r.Id_Naprawy_stany)) return;
+    export_elem(file, r, ++n, maps.get());
+    out.end_row();
+  });
   file += "?>";
-  return commit(kTxtName, file);
+  return out.commit();
 }
 
 // --- the printed list -------------------------------------------------------------------

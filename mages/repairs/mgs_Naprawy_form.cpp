@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "db/mgs.hpp"
+#include "db/vtab_key_map.hpp"
 #include "lib/codepage.hpp"
 #include "lib/convert.hpp"
 #include "mages/equipment/mgs_Naprawy_roczna.hpp"
@@ -368,19 +369,26 @@ const char* w_miesiacy_text(int month) { return month >= 1 && month <= 11 ? tr(2
 
 int wyznacz_numer_w_miesiacu(uint32_t Id) {
   if (!_mgs || !_mgs->_Naprawy_tab) return 0;
-  Naprawy_ref* all = Naprawy_tab_gets_Id(_mgs->_Naprawy_tab, 0, VTAB_CMP_GE);
-  int n = 0, found = 0;
-  std::time_t month = -1;
-  for (tab_ref_elem* e = all ? all->first : nullptr; e && !found; e = e->next) {
-    const Naprawy* r = vtab_row<Naprawy>(e);
-    if (!r) continue;
-    const std::time_t m = poczatek_miesiaca(static_cast<std::time_t>(r->data_wplywu));
-    n = m == month ? n + 1 : 1;
-    month = m;
-    if (r->Id == Id) found = n;
-  }
-  if (all) Naprawy_ref_delete(&all);
-  return found;
+  // The repairs in Id order are counted within each run of one month: the
+  // repair's number is the length of its month's run up to it, counted
+  // backwards from it.  Two times share a month start (poczatek_miesiaca)
+  // exactly when they share the local year and month.
+  auto month_of = [](int64_t when) {
+    const std::time_t t = static_cast<std::time_t>(when);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    return static_cast<long long>(tm.tm_year) * 12 + tm.tm_mon;
+  };
+  int n = 0;
+  long long month = 0;
+  vtab_back_from_key<Naprawy>(_mgs->_Naprawy_tab, Id, [&](const Naprawy& r) {
+    const long long m = month_of(r.data_wplywu);
+    if (n == 0) month = m;
+    if (m != month) return false;
+    ++n;
+    return true;
+  });
+  return n;
 }
 
 int mgs_Naprawy_title(const Naprawy_fields& b) {

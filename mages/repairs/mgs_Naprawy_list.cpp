@@ -5,11 +5,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "db/mgs.hpp"
+#include "db/vtab_key_map.hpp"
 #include "lib/convert.hpp"
 #include "lib/hashtbl.hpp"
 #include "lib/qq.hpp"
@@ -90,6 +94,21 @@ struct selection {
   std::uint32_t user = 0;
   int is_admin = 0, worker_as_admin = 0;
   std::int64_t now = 0;
+  // Clients and goods of every repair, looked up in one pass: built at their
+  // first use.
+  mutable std::optional<vtab_key_map<Firmy>> firms;
+  mutable std::optional<vtab_key_map<Towary>> goods;
+
+  const Firmy* client(std::uint32_t id) const {
+    if (!_mgs) return nullptr;
+    if (!firms) firms.emplace(_mgs->_Firmy_tab);
+    return firms->find(id);
+  }
+  const Towary* goods_of(std::uint32_t id) const {
+    if (!_mgs) return nullptr;
+    if (!goods) goods.emplace(_mgs->_Towary_tab);
+    return goods->find(id);
+  }
 
   bool mode_passes(const Naprawy& r) const {
     const std::uint32_t s = r.Id_Naprawy_stany;
@@ -111,7 +130,7 @@ struct selection {
 
   bool client_passes(const Naprawy& r) const {
     if (firma.empty() && nip.empty() && miasto.empty() && kod.empty() && ulica.empty()) return true;
-    const Firmy* c = firm(r.Id_Firmy__klient);
+    const Firmy* c = client(r.Id_Firmy__klient);
     if (!c) return true;
     auto ok = [](const std::string& pattern, const ostr& field) {
       return pattern.empty() || pattern == "*" || matches(field.c_str(), pattern);
@@ -122,7 +141,7 @@ struct selection {
 
   bool goods_passes(const Naprawy& r) const {
     if (f.towar.empty() || f.towar == "*") return true;
-    const Towary* t = good(r.Id_Towary__przyjety);
+    const Towary* t = goods_of(r.Id_Towary__przyjety);
     if (!t) return true;
     if (f.Id_Towary_typy != 0 && t->Id_Towary_typy != f.Id_Towary_typy) return false;
     return matches(t->nazwa.c_str(), f.towar);
@@ -145,8 +164,22 @@ struct selection {
     if (f.do_ != 0 && r.data_wplywu > f.do_) return false;
     if (!client_passes(r)) return false;
     if (!goods_passes(r)) return false;
-    if (f.Id_czesci != 0 && !Naprawy_use_czesc(&r, f.Id_czesci)) return false;
+    if (f.Id_czesci != 0 && !uses_part(r)) return false;
     return true;
+  }
+
+  // Naprawy_use_czesc(&r, f.Id_czesci), with the documents that hold the part
+  // gathered in one pass over the document lines at the first call.
+  mutable std::optional<std::unordered_set<std::uint32_t>> part_documents;
+  bool uses_part(const Naprawy& r) const {
+    if (!_mgs || r.Id_Transakcje == 0) return false;
+    if (!part_documents) {
+      part_documents.emplace();
+      for (const auto* e = _mgs->_Towary_transakcje_tab ? _mgs->_Towary_transakcje_tab->first : nullptr; e;
+           e = e->next)
+        if (e->row->Id_Towary == f.Id_czesci) part_documents->insert(e->row->Id_Transakcje);
+    }
+    return part_documents->count(r.Id_Transakcje) != 0;
   }
 };
 
@@ -187,16 +220,16 @@ std::string numer_key(const char* numer) {
   return key;
 }
 
-std::string sort_key(const Naprawy& r, int code) {
+std::string sort_key(const Naprawy& r, int code, const selection& s) {
   switch (code) {
     case 3: case 4: {
-      const Towary* t = good(r.Id_Towary__przyjety);
+      const Towary* t = s.goods_of(r.Id_Towary__przyjety);
       return t ? t->nazwa.str() : std::string();
     }
     case 5: case 6: return r.nr_rej.str();
     case 7: case 8: return r.nr_ramy.str();
     case 9: case 10: {
-      const Firmy* c = firm(r.Id_Firmy__klient);
+      const Firmy* c = s.client(r.Id_Firmy__klient);
       return c ? c->nazwa.str() : std::string(" ");
     }
     case 11: case 12: {
@@ -224,24 +257,23 @@ bool sorts_by_id(int code) {
 
 std::vector<std::uint32_t> select_ids(const selection& s) {
   std::vector<std::uint32_t> ids;
-  Naprawy_tab* tab = repairs();
-  Naprawy_ref* all = tab ? Naprawy_tab_gets_Id(tab, 0, VTAB_CMP_GE) : nullptr;
   const int code = var_i("Nsort");
-  hashtbl* keys = nullptr;
-  if (all && !sorts_by_id(code)) keys = hashtbl_new(static_cast<std::uint32_t>(all->size) + 1);
-  for (tab_ref_elem* e = all ? all->first : nullptr; e; e = e->next) {
-    const Naprawy* r = vtab_row<Naprawy>(e);
-    if (!r || !s.passes(*r)) continue;
-    if (keys)
-      hashtbl_append(keys, sort_key(*r, code).c_str(), from_z(r->Id));
+  const bool by_id = sorts_by_id(code);
+  std::vector<std::pair<std::string, std::uint32_t>> keys;
+  vtab_for_each_by_key<Naprawy>(repairs(), [&](const Naprawy& r, bool) {
+    if (!s.passes(r)) return;
+    if (by_id)
+      ids.push_back(r.Id);
     else
-      ids.push_back(r->Id);
-  }
-  if (all) Naprawy_ref_delete(&all);
-  if (keys) {
-    hashtbl_sort(keys);
-    for (std::uint32_t i = 0; i < keys->size; ++i) ids.push_back(to_z(keys->values[i]));
-    hashtbl_delete(&keys);
+      keys.emplace_back(sort_key(r, code, s), r.Id);
+  });
+  if (!by_id) {
+    // In the order of the language, equal keys in the Id order.
+    std::stable_sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) {
+      return vtab_langcmp(a.first.c_str(), b.first.c_str(), vtab_lplti_cp1250) < 0;
+    });
+    ids.reserve(keys.size());
+    for (const auto& k : keys) ids.push_back(k.second);
   }
   // Equal keys keep the Id order; a descending code turns the whole order.
   if (code > 0 && code % 2 == 0) std::reverse(ids.begin(), ids.end());
@@ -317,8 +349,8 @@ std::string goods_cell(const Naprawy& r) {
               t ? kal::html_text(t->nazwa.view()) : std::string());
 }
 
-std::string equipment_cell(const Naprawy& r) {
-  const Serwis* s = Serwis_get_by_Naprawy_Id(r.Id);
+std::string equipment_cell(const Naprawy& r, Serwis_by_repairs& equipment) {
+  const Serwis* s = equipment.get(r.Id);
   return link("sprzet.htm?n_%d=e&Serwis_Id=%ld", MGS_PAGE_SerwisE, s ? s->Id : 0, or_nbsp(r.nr_rej));
 }
 
@@ -355,7 +387,7 @@ struct row_style {
 };
 
 void list_row(const Naprawy& r, long n, std::int64_t red_after, std::int64_t now, const std::string& done_colour,
-              const std::string& given_colour) {
+              const std::string& given_colour, Serwis_by_repairs& equipment) {
   row_style st{n, 0, 0, {}};
   if (open_state(r.Id_Naprawy_stany) && r.data_wplywu + red_after < now) st.red = 1;
   if (r.Id_Naprawy_stany == 6) st.colour = done_colour, st.use_colour = 1;
@@ -367,7 +399,7 @@ void list_row(const Naprawy& r, long n, std::int64_t red_after, std::int64_t now
   first += link("naprawa.htm?n_%d=e&Naprawy_Id=%ld", MGS_PAGE_NaprawaE, r.Id, repair_link_text(r, true));
   st.cell(first);
   st.cell(goods_cell(r));
-  st.cell(equipment_cell(r));
+  st.cell(equipment_cell(r, equipment));
   st.cell(or_nbsp(r.nr_ramy));
   st.cell(or_nbsp(r.model));
   st.cell(or_nbsp(r.kolor));
@@ -702,9 +734,14 @@ int mgs_Naprawy_list(int full) {
   const std::string done_colour = setting("Kolor_napraw_wykonanych");
   const std::string given_colour = setting("Kolor_napraw_wydanych");
   Naprawy_tab* tab = repairs();
+  std::vector<std::string> numbers;
+  for (int i = start; i < end && tab; ++i)
+    if (const Naprawy* r = Naprawy_tab_get_Id(tab, ids[static_cast<std::size_t>(i)], VTAB_CMP_EQUAL))
+      numbers.push_back(r->nr_rej.c_str());
+  Serwis_by_repairs equipment(std::move(numbers));
   for (int i = start; i < end && tab; ++i) {
     const Naprawy* r = Naprawy_tab_get_Id(tab, ids[static_cast<std::size_t>(i)], VTAB_CMP_EQUAL);
-    if (r) list_row(*r, i, red_after, sel.now, done_colour, given_colour);
+    if (r) list_row(*r, i, red_after, sel.now, done_colour, given_colour, equipment);
   }
   app("</table>\n");
   if (full == 1) html_form_close();
@@ -714,7 +751,9 @@ int mgs_Naprawy_list(int full) {
 
 // --- page 101 ------------------------------------------------------------------------------
 
-int mgs_Naprawy_list_row(std::uint32_t Id, long n) {
+namespace {
+
+int removed_row(std::uint32_t Id, long n, Serwis_by_repairs& equipment) {
   Naprawy_tab* tab = repairs();
   const Naprawy* r = tab ? Naprawy_tab_get_Id(tab, Id, VTAB_CMP_EQUAL) : nullptr;
   if (!r) return -1;
@@ -728,12 +767,19 @@ int mgs_Naprawy_list_row(std::uint32_t Id, long n) {
   cell(form_input_submit("n_101", value.c_str(), ""));
   cell(link("naprawa.htm?n_%d=e&Naprawy_Id=%ld", MGS_PAGE_NaprawaE, r->Id, repair_link_text(*r, false)));
   cell(goods_cell(*r));
-  cell(equipment_cell(*r));
+  cell(equipment_cell(*r, equipment));
   cell(or_nbsp(r->nr_ramy));
   cell(client_cell(*r, false));
   cell(Naprawa_data_stanu(r->Id_Naprawy_stany, r));
   app("</tr>\n");
   return 0;
+}
+
+}  // namespace
+
+int mgs_Naprawy_list_row(std::uint32_t Id, long n) {
+  Serwis_by_repairs equipment({});
+  return removed_row(Id, n, equipment);
 }
 
 int mgs_Naprawy_usuniete_list(const char* action) {
@@ -757,9 +803,14 @@ int mgs_Naprawy_usuniete_list(const char* action) {
   Naprawy_tab* tab = repairs();
   Naprawy_ref* all = tab ? Naprawy_tab_gets_Id(tab, 0, VTAB_CMP_GE) : nullptr;
   long n = 0;
+  std::vector<std::string> numbers;
+  for (tab_ref_elem* e = all ? all->first : nullptr; e; e = e->next)
+    if (const Naprawy* r = vtab_row<Naprawy>(e); r && (r->flags & NAPRAWY_FLAG_USUNIETA))
+      numbers.push_back(r->nr_rej.c_str());
+  Serwis_by_repairs equipment(std::move(numbers));
   for (tab_ref_elem* e = all ? all->first : nullptr; e; e = e->next) {
     const Naprawy* r = vtab_row<Naprawy>(e);
-    if (r && (r->flags & NAPRAWY_FLAG_USUNIETA)) mgs_Naprawy_list_row(r->Id, n++);
+    if (r && (r->flags & NAPRAWY_FLAG_USUNIETA)) removed_row(r->Id, n++, equipment);
   }
   if (all) Naprawy_ref_delete(&all);
   app("</table>\n");

@@ -1,12 +1,14 @@
-// Timing of the repair list (page 6) on the repairs of a busy workshop after
-// ten years: 75,000 repairs of 20,000 clients and 5,000 goods, in every
-// state.  Measured, each the best of a few runs:
+// Timing of the list pages on the data of a busy workshop after ten years:
+// 75,000 repairs of 20,000 clients and 5,000 goods, in every state.
+// Measured, each the best of a few runs:
 //   - reading "Naprawy.dat" into a table (the floor of any work on them);
 //   - the default list page (all repairs, by Id, first page);
 //   - a filtered and sorted page (to repair, a client name prefix, by
 //     acceptance date newest first), and its last page;
-//   - the export files that every save of the repairs table writes.
-//   bench_repair_list [scale]     (scale 1 by default; 0.1 for a quick run)
+//   - the export files that every save of the repairs table writes;
+//   - the firm list (page 10): the first page by Id, a name prefix by name,
+//     the last page by city.
+//   bench_list_pages [scale]     (scale 1 by default; 0.1 for a quick run)
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,6 +22,7 @@
 #include "db/mgs.hpp"
 #include "db/vtab_file.hpp"
 #include "lib/hashtbl.hpp"
+#include "mages/firms/mgs_Firmy.hpp"
 #include "mages/repairs/mgs_Naprawy_export.hpp"
 #include "mages/repairs/mgs_Naprawy_list.hpp"
 #include "platform/textfile.hpp"
@@ -114,6 +117,15 @@ std::size_t list_page(std::initializer_list<std::pair<const char*, const char*>>
   return static_cast<std::size_t>(send_buf_len);
 }
 
+// One call of page 10, the same way.
+std::size_t firm_page(std::initializer_list<std::pair<const char*, const char*>> vars) {
+  for (const auto& [k, v] : vars) put(k, v);
+  send_buf_len = 0;
+  send_buf[0] = 0;
+  mgs_Firmy_list();
+  return static_cast<std::size_t>(send_buf_len);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -130,7 +142,7 @@ int main(int argc, char** argv) {
 
   ustawienia_ht = hashtbl_new(2000);
   ustawienia_desc = hashtbl_new(10);
-  for (const auto& [k, v] : {std::pair{"Napraw_na_stronie", "20"}, std::pair{"Prints_rfid", "1"},
+  for (const auto& [k, v] : {std::pair{"Napraw_na_stronie", "20"}, std::pair{"Firm_na_stronie", "20"}, std::pair{"Prints_rfid", "1"},
                              std::pair{"worker_as_admin", "0"}, std::pair{"Kolor_napraw_wykonanych", "#d8f0dc"}})
     hashtbl_put(ustawienia_ht, k, v);
   actual_sess = hashtbl_new(4096);
@@ -169,6 +181,14 @@ int main(int argc, char** argv) {
     list_page({{"n_6", "&gt;|"}, {"Notwarte", "0"}, {"Nsort", "9"}, {"Firmy_l", ""}});
   });
   const double exports = best_of(3, [] { mgs_Naprawy_export(); });
+  std::size_t firm_bytes = 0;
+  const double firms_plain = best_of(5, [&] {
+    firm_bytes = firm_page({{"n_10", ""}, {"Fsort", "0"}, {"Firmy_l", ""}, {"Firmy_listing_page_id", "0"}});
+  });
+  const double firms_named = best_of(5, [&] {
+    firm_page({{"n_10", ""}, {"Fsort", "3"}, {"Firmy_l", "Now"}, {"Firmy_listing_page_id", "0"}});
+  });
+  const double firms_last = best_of(5, [&] { firm_page({{"n_10", "&gt;|"}, {"Fsort", "8"}, {"Firmy_l", ""}}); });
 
   std::fprintf(out, "repairs: %d, firms: %d, goods: %d\n", repairs, firms, goods);
   std::fprintf(out, "read Naprawy.dat:                       %8.1f ms\n", read * 1000);
@@ -176,6 +196,9 @@ int main(int argc, char** argv) {
   std::fprintf(out, "list page, to repair, client, by date:  %8.1f ms\n", filtered * 1000);
   std::fprintf(out, "list page, last, by client name:        %8.1f ms\n", last * 1000);
   std::fprintf(out, "export files (naprawy.csv, .php):       %8.1f ms\n", exports * 1000);
+  std::fprintf(out, "firm list, by Id (%zu bytes):          %8.1f ms\n", firm_bytes, firms_plain * 1000);
+  std::fprintf(out, "firm list, a name prefix, by name:      %8.1f ms\n", firms_named * 1000);
+  std::fprintf(out, "firm list, last, by city:               %8.1f ms\n", firms_last * 1000);
 
   mgs_delete(&_mgs);
   hashtbl_delete(&actual_sess);
