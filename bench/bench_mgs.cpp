@@ -100,7 +100,8 @@ void fill(typename vtab_meta<T>::tab* tab, long n, int text_words) {
 
 std::vector<std::string> table_files(const std::string& dir) {
   std::vector<std::string> files;
-  for (const auto& e : std::filesystem::directory_iterator(dir)) files.push_back(e.path().string());
+  for (const auto& e : std::filesystem::directory_iterator(dir))
+    if (e.path().extension() == ".dat") files.push_back(e.path().string());
   return files;
 }
 
@@ -154,6 +155,9 @@ int main(int argc, char** argv) {
   if (::mkdtemp(tmpl) == nullptr) return 1;
   const std::string dir = tmpl;
   setMGS_DATA_PATH(dir.c_str());
+  // The repairs' save also writes the export files into the current
+  // directory: the temporary one takes them.
+  if (::chdir(dir.c_str()) != 0) return 1;
 
   std::printf("generating the data of ten years (scale %.2f) ...\n", scale);
   mgs* root = mgs_new();
