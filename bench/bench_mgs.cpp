@@ -4,9 +4,15 @@
 // extension rows.  The files are written into a temporary directory, then
 //   - mgs_load of the whole root, next to reading the same files' bytes;
 //   - mgs_save_<T> of the largest table, next to writing its bytes to a file
-//     and syncing it.
-//   bench_mgs [scale]     (scale 1 by default; 0.1 for a quick run)
+//     and syncing it;
+//   - the resident size of a fresh process before and after an mgs_load of
+//     those files, and after the mgs_delete.
+//   bench_mgs [scale] [--keep]   (scale 1 by default; 0.1 for a quick run;
+//                                 --keep leaves the files for the runs below)
+//   bench_mgs --load DIR [runs]  loads DIR's tables runs times (1 by default)
+//                                and tells the resident sizes: for profiling
 #include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <type_traits>
@@ -93,19 +100,64 @@ void fill(typename vtab_meta<T>::tab* tab, long n, int text_words) {
 
 std::vector<std::string> table_files(const std::string& dir) {
   std::vector<std::string> files;
-  for (const auto& e : std::filesystem::directory_iterator(dir)) files.push_back(e.path().string());
+  for (const auto& e : std::filesystem::directory_iterator(dir))
+    if (e.path().extension() == ".dat") files.push_back(e.path().string());
   return files;
+}
+
+// VmRSS of /proc/self/status, in MB; 0 when it cannot be read.
+double resident_mb() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmRSS:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
+  return 0;
+}
+
+// The tables of dir loaded runs times in this process; the resident sizes
+// before the first load, after it and after its mgs_delete.
+int load_only(const char* dir, int runs) {
+  setMGS_DATA_PATH(dir);
+  double before = resident_mb(), loaded = 0, deleted = 0, best = 1e9;
+  std::fflush(stdout);
+  int saved_stdout = ::dup(1);
+  int devnull = ::open("/dev/null", O_WRONLY);
+  for (int i = 0; i < runs; ++i) {
+    ::dup2(devnull, 1);
+    mgs* r = mgs_new();
+    clk::time_point t = clk::now();
+    int rc = mgs_load(r);
+    best = std::min(best, seconds_since(t));
+    std::fflush(stdout);
+    ::dup2(saved_stdout, 1);
+    if (rc != 0) return 1;
+    if (i == 0) loaded = resident_mb();
+    mgs_delete(&r);
+    if (i == 0) deleted = resident_mb();
+  }
+  ::close(devnull);
+  ::close(saved_stdout);
+  std::printf("mgs_load, all tables      %8.1f ms (best of %d)\n", best * 1e3, runs);
+  std::printf("resident before the load  %8.1f MB\n", before);
+  std::printf("resident after the load   %8.1f MB\n", loaded);
+  std::printf("resident after mgs_delete %8.1f MB\n", deleted);
+  return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 2 && std::string(argv[1]) == "--load") return load_only(argv[2], argc > 3 ? std::atoi(argv[3]) : 1);
+  const bool keep = argc > 2 && std::string(argv[2]) == "--keep";
   const double scale = argc > 1 ? std::atof(argv[1]) : 1.0;
   auto count = [&](long n) { return std::max(1L, static_cast<long>(n * scale)); };
   char tmpl[] = "/tmp/kal_bench_mgs_XXXXXX";
   if (::mkdtemp(tmpl) == nullptr) return 1;
   const std::string dir = tmpl;
   setMGS_DATA_PATH(dir.c_str());
+  // The repairs' save also writes the export files into the current
+  // directory: the temporary one takes them.
+  if (::chdir(dir.c_str()) != 0) return 1;
 
   std::printf("generating the data of ten years (scale %.2f) ...\n", scale);
   mgs* root = mgs_new();
@@ -262,7 +314,8 @@ int main(int argc, char** argv) {
       std::abort();
     ::close(fd);
   });
-  // Where the time of that save goes.
+  // Where the time of that save goes: the records formatted and written
+  // into the temporary file, then its sync and rename.
   double records = 0, rewrite = 0, exports = 0;
   auto parts = [&](auto tag, auto* tab) {
     using T = decltype(tag);
@@ -270,11 +323,11 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 3; ++i) {
       clk::time_point t = clk::now();
       kal::TextOut out(raw_path, kal::TextOut::disk_form);
-      out.reserve(bytes.size() + 65536);
+      out.stream();
       vtab_api<T>::tab_save(out, tab);
       records = std::min(records, seconds_since(t));
       t = clk::now();
-      kal::atomic_rewrite(raw_path, out.text());
+      out.commit();
       rewrite = std::min(rewrite, seconds_since(t));
     }
     if constexpr (std::is_same_v<T, Naprawy>) {
@@ -290,16 +343,33 @@ int main(int argc, char** argv) {
   MGS_TABLES(X, N)
 #undef X
 #undef N
-  std::printf("  records into file bytes %8.1f ms\n", records * 1e3);
-  std::printf("  atomic rewrite          %8.1f ms\n", rewrite * 1e3);
+  std::printf("  records written         %8.1f ms\n", records * 1e3);
+  std::printf("  sync and rename         %8.1f ms\n", rewrite * 1e3);
   if (exports > 0) std::printf("  the repairs' exports    %8.1f ms\n", exports * 1e3);
   std::printf("mgs_save_%-17s %8.1f ms\n", largest.c_str(), saving * 1e3);
   std::printf("write + fsync same bytes  %8.1f ms\n", write * 1e3);
   std::printf("ratio                     %8.2f\n", saving / write);
   mgs_delete(&root);
+  std::filesystem::remove(raw_path);
+
+  // The resident size, in a process of its own that does nothing but load.
+  std::printf("\nthe tables of %.1f MB loaded in a fresh process:\n", total / 1e6);
+  std::fflush(stdout);
+  pid_t child = ::fork();
+  if (child == 0) {
+    ::execl("/proc/self/exe", "bench_mgs", "--load", dir.c_str(), "1", static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  int status = 0;
+  if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    std::printf("(the load in a fresh process failed)\n");
 
   ::close(devnull);
   ::close(saved_stdout);
+  if (keep) {
+    std::printf("\nthe files are kept in %s\n", dir.c_str());
+    return 0;
+  }
   std::filesystem::remove_all(dir);
   setMGS_DATA_PATH("dat");
   return 0;

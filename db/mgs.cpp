@@ -1,7 +1,5 @@
 #include "db/mgs.hpp"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
@@ -122,10 +120,10 @@ int save_table(typename vtab_meta<T>::tab* tab) {
   if constexpr (std::is_same_v<T, Naprawy>) mgs_Naprawy_export();
   const std::string path = table_path(vtab_meta<T>::name);
   if (tab != nullptr) {
-    // The file's bytes straight away, in a buffer the size of the last file.
+    // The file's bytes straight away, into the rewrite's temporary file as
+    // they are made.
     kal::TextOut out(path, kal::TextOut::disk_form);
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && st.st_size > 0) out.reserve(static_cast<std::size_t>(st.st_size) + 65536);
+    out.stream();
     vtab_api<T>::tab_save(out, tab);
     // A damaged load concerns the file the table came from: a copy written
     // elsewhere (a backup) neither keeps it aside nor forgets the damage.

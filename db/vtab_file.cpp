@@ -10,6 +10,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <locale.h>
+#include <memory>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -241,14 +242,19 @@ int vtab_file_open(const std::string& path, kal::TextIn& in) {
     errno = e;
     return -1;
   }
+  // The file is read a piece at a time into a buffer of its own and each
+  // piece appended to the text with its CR LF turned into LF on the way: the
+  // text is written once, its pages never cleared beforehand.  A CR alone
+  // stays; a CR at the end of a piece waits for the next one.
   std::string text;
   try {
     // The size is a hint: the file may still grow or shrink while it is read.
-    std::size_t have = 0;
-    text.resize(static_cast<std::size_t>(st.st_size) + 1);
+    text.reserve(static_cast<std::size_t>(st.st_size));
+    constexpr std::size_t kPiece = 1 << 18;
+    std::unique_ptr<char[]> piece(new char[kPiece]);
+    bool cr_pending = false;
     for (;;) {
-      if (have == text.size()) text.resize(text.size() * 2 + 4096);
-      ssize_t n = ::read(fd, text.data() + have, text.size() - have);
+      ssize_t n = ::read(fd, piece.get(), kPiece);
       if (n < 0) {
         if (errno == EINTR) continue;
         int e = errno;
@@ -257,28 +263,29 @@ int vtab_file_open(const std::string& path, kal::TextIn& in) {
         return -1;
       }
       if (n == 0) break;
-      have += static_cast<std::size_t>(n);
+      const char* r = piece.get();
+      const char* end = r + n;
+      if (cr_pending && *r != '\n') text.push_back('\r');
+      cr_pending = false;
+      while (r < end) {
+        const char* cr = static_cast<const char*>(std::memchr(r, '\r', static_cast<std::size_t>(end - r)));
+        if (cr == nullptr) {
+          text.append(r, end);
+          break;
+        }
+        text.append(r, cr);
+        if (cr + 1 == end) cr_pending = true;  // the next piece tells
+        else if (cr[1] != '\n') text.push_back('\r');
+        r = cr + 1;
+      }
     }
-    text.resize(have);
+    if (cr_pending) text.push_back('\r');
   } catch (const std::bad_alloc&) {
     ::close(fd);
     errno = ENOMEM;
     return -1;
   }
   ::close(fd);
-  // CR LF -> LF in place, a line at a time; a CR alone stays.
-  char* w = text.data();
-  const char* r = text.data();
-  const char* end = text.data() + text.size();
-  while (r < end) {
-    const char* cr = static_cast<const char*>(std::memchr(r, '\r', static_cast<std::size_t>(end - r)));
-    const char* upto = cr == nullptr ? end : cr + 1;
-    if (w != r) std::memmove(w, r, static_cast<std::size_t>(upto - r));
-    w += upto - r;
-    r = upto;
-    if (cr != nullptr && r < end && *r == '\n') --w;  // drop the CR before LF
-  }
-  text.resize(static_cast<std::size_t>(w - text.data()));
   in = kal::TextIn(std::move(text));
   return 0;
 }
@@ -300,7 +307,7 @@ std::string damaged_name(const std::string& path) {
 
 }  // namespace
 
-int vtab_file_commit(const kal::TextOut& out, int32_t* damaged, std::string* err) {
+int vtab_file_commit(kal::TextOut& out, int32_t* damaged, std::string* err) {
   const std::string& path = out.path();
   if (damaged != nullptr && *damaged != 0) {
     std::string bytes;

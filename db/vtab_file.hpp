@@ -38,13 +38,13 @@
 // cannot be read (errno tells why).
 int vtab_file_open(const std::string& path, kal::TextIn& in);
 
-// Writes a table file built in out to out.path() through the atomic rewrite:
-// 0, or -1 with a console message (and the reason in *err) when the file could
-// not be written; the old file is then whole.  When *damaged is not 0 the file
+// Writes a table file built in out (or streamed from it) to out.path()
+// through the atomic rewrite: 0, or -1 with a console message (and the reason
+// in *err) when the file could not be written; the old file is then whole.  When *damaged is not 0 the file
 // as it is on disk, the one the table was loaded from, is first copied beside
 // it as "<file>.damaged-YYYYMMDD-HHMMSS" and the console told; *damaged is
 // then cleared.  When that copy cannot be made, nothing is overwritten (-1).
-int vtab_file_commit(const kal::TextOut& out, int32_t* damaged, std::string* err = nullptr);
+int vtab_file_commit(kal::TextOut& out, int32_t* damaged, std::string* err = nullptr);
 
 namespace kal {
 
@@ -150,13 +150,89 @@ inline const char* text(const char* p, const char* end, ostr* v) {
 
 }  // namespace vtab_fast
 
-// The field writers: the codec's, by the field's type.
-inline void vtab_write_field(TextOut& f, uint32_t v) { vtab_to_file_z(f, v); }
-inline void vtab_write_field(TextOut& f, int32_t v) { vtab_to_file_i(f, v); }
-inline void vtab_write_field(TextOut& f, int64_t v) { vtab_to_file_t(f, v); }
-inline void vtab_write_field(TextOut& f, double v) { vtab_to_file_g(f, v); }
-inline void vtab_write_field(TextOut& f, char v) { vtab_to_file_c(f, v); }
-inline void vtab_write_field(TextOut& f, const ostr& v) { vtab_to_file_s(f, v); }
+// Writes the records of a table into a TextOut: the fields are formatted
+// into a buffer of its own, handed on whole when the next record might not
+// fit.
+class vtab_record_writer {
+ public:
+  static constexpr std::size_t kSize = 1 << 16;
+
+  explicit vtab_record_writer(TextOut& out) : out_(out), disk_(out.disk()) {}
+  vtab_record_writer(const vtab_record_writer&) = delete;
+  vtab_record_writer& operator=(const vtab_record_writer&) = delete;
+  ~vtab_record_writer() { flush(); }
+
+  // The most bytes put() writes for a field.
+  static constexpr std::size_t most(uint32_t) { return 1 + vtab_put_max_integer; }
+  static constexpr std::size_t most(int32_t) { return 1 + vtab_put_max_integer; }
+  static constexpr std::size_t most(int64_t) { return 1 + vtab_put_max_integer; }
+  static constexpr std::size_t most(char) { return 1 + vtab_put_max_c; }
+  static constexpr std::size_t most(double) { return 1 + vtab_put_max_g; }
+  static std::size_t most(const ostr& v) {
+    return 1 + (v.in_place_block() ? vtab_put_max_s16 : vtab_put_max_s(v.size()));
+  }
+  static constexpr std::size_t most_line_end = 2;
+
+  // A record of n bytes at most (n at most kSize): room(n) gives the place to
+  // write it at; put() writes each field after one blank, line_end() the
+  // record's end, each giving the place after it; done() takes the place
+  // after the record.
+  char* room(std::size_t n) {
+    if (n > static_cast<std::size_t>(buf_ + kSize - at_)) flush();
+    return at_;
+  }
+  template <class Int>
+  static char* put(char* p, Int v) {
+    *p = ' ';
+    return vtab_put_integer(p + 1, v);
+  }
+  static char* put(char* p, char v) {
+    *p = ' ';
+    return vtab_put_c(p + 1, v);
+  }
+  static char* put(char* p, double v) {
+    *p = ' ';
+    return vtab_put_g(p + 1, v);
+  }
+  char* put(char* p, const ostr& v) const {
+    *p = ' ';
+    if (const char* block = v.in_place_block()) return vtab_put_s16(p + 1, block, v.size(), disk_);
+    return vtab_put_s(p + 1, v.view(), disk_);
+  }
+  char* line_end(char* p) const {
+    if (disk_) *p++ = '\r';
+    *p++ = '\n';
+    return p;
+  }
+  void done(char* p) { at_ = p; }
+
+  // A record too long for the buffer, a field at a time: a text longer than
+  // the buffer goes to the TextOut straight.
+  template <class V>
+  void field(const V& v) {
+    if constexpr (std::is_same_v<V, ostr>) {
+      if (most(v) > kSize) {
+        flush();
+        out_.put(' ');
+        vtab_to_file_s(out_, v);
+        return;
+      }
+    }
+    done(put(room(most(v)), v));
+  }
+  void end_record() { done(line_end(room(most_line_end))); }
+
+  void flush() {
+    out_.write_formed(std::string_view(buf_, static_cast<std::size_t>(at_ - buf_)));
+    at_ = buf_;
+  }
+
+ private:
+  TextOut& out_;
+  const bool disk_;
+  char buf_[kSize];
+  char* at_ = buf_;
+};
 
 }  // namespace kal
 
@@ -172,21 +248,44 @@ struct vtab_file {
 
   // --- writing -------------------------------------------------------------------
 
-  static int to_file(kal::TextOut& file, const T* row) {
+  static void write(kal::vtab_record_writer& w, const T* row) {
     M::for_each_field([&](auto f) {
       using F = decltype(f);
-      file.put(' ');
-      kal::vtab_write_field(file, F::of(*row));
+      w.field(F::of(*row));
     });
+  }
+
+  // The record with its line end, in one piece when it fits the writer's
+  // buffer, else field by field.
+  static void write_line(kal::vtab_record_writer& w, const T* row) {
+    std::size_t most = kal::vtab_record_writer::most_line_end;
+    M::for_each_field([&](auto f) {
+      using F = decltype(f);
+      most += kal::vtab_record_writer::most(F::of(*row));
+    });
+    if (most > kal::vtab_record_writer::kSize) {
+      write(w, row);
+      w.end_record();
+      return;
+    }
+    char* p = w.room(most);
+    M::for_each_field([&](auto f) {
+      using F = decltype(f);
+      p = w.put(p, F::of(*row));
+    });
+    w.done(w.line_end(p));
+  }
+
+  static int to_file(kal::TextOut& file, const T* row) {
+    kal::vtab_record_writer w(file);
+    write(w, row);
     return 0;
   }
 
   static int tab_save(kal::TextOut& file, const Tab* tab) {
     if (M::options.header_line) vtab_write_ver(file);
-    for (const L* e = tab->first; e != nullptr; e = e->next) {
-      to_file(file, e->row);
-      file.put('\n');
-    }
+    kal::vtab_record_writer w(file);
+    for (const L* e = tab->first; e != nullptr; e = e->next) write_line(w, e->row);
     return 0;
   }
 

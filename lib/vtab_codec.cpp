@@ -1,6 +1,7 @@
 #include "lib/vtab_codec.hpp"
 
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <new>
 #include <string_view>
@@ -127,15 +128,22 @@ int vtab_to_file_l(kal::TextOut& file, long value) { return write_integer(file, 
 int vtab_to_file_t(kal::TextOut& file, int64_t value) { return write_integer(file, value); }
 
 int vtab_to_file_c(kal::TextOut& file, char value) {
+  char buf[vtab_put_max_c];
+  const std::size_t n = static_cast<std::size_t>(vtab_put_c(buf, value) - buf);
+  file.write(std::string_view(buf, n));
+  return static_cast<int>(n);
+}
+
+char* vtab_put_c(char* p, char value) {
   for (const auto& e : kCharEscapes) {
     if (e.value == value) {
-      file.put('\\');
-      file.put(e.letter);
-      return 2;
+      *p++ = '\\';
+      *p++ = e.letter;
+      return p;
     }
   }
-  file.put(value);
-  return 1;
+  *p++ = value;
+  return p;
 }
 
 int vtab_to_file_s(kal::TextOut& file, const ostr& value) {
@@ -156,13 +164,100 @@ int vtab_to_file_s(kal::TextOut& file, const ostr& value) {
 }
 
 int vtab_to_file_g(kal::TextOut& file, double value) {
-  // format_fixed(value, 2, 4) without a string of its own.
-  char buf[400];
+  char buf[vtab_put_max_g];
+  const std::size_t n = static_cast<std::size_t>(vtab_put_g(buf, value) - buf);
+  file.write(std::string_view(buf, n));
+  return static_cast<int>(n);
+}
+
+// format_fixed(value, 2, 4) without a string of its own: the value rounded to
+// hundredths, at least four bytes wide (blanks before).
+char* vtab_put_g(char* p, double value) {
+  // Most values are whole hundredths, k / 100.  When the double nearest to
+  // k / 100 is the value, and the value is below 1e13, where a double lies
+  // within 0.001 of that k / 100, rounding to hundredths gives k: its digits
+  // are the text, without the general conversion.  The sign comes from the
+  // sign bit, so that -0.0 reads "-0.00" as the conversion writes it.
+  const double a = std::fabs(value);
+  if (a < 1e13) {
+    const auto k = static_cast<uint64_t>(a * 100.0 + 0.5);
+    if (static_cast<double>(k) / 100.0 == a) {
+      if (std::signbit(value)) *p++ = '-';
+      p = std::to_chars(p, p + vtab_put_max_integer, k / 100).ptr;
+      const auto cents = static_cast<unsigned>(k % 100);
+      *p++ = '.';
+      *p++ = static_cast<char>('0' + cents / 10);
+      *p++ = static_cast<char>('0' + cents % 10);
+      return p;
+    }
+  }
+  char buf[vtab_put_max_g];
   auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 2);
   const std::size_t n = r.ec == std::errc() ? static_cast<std::size_t>(r.ptr - buf) : 0;
-  if (n < 4) file.write(std::string_view("    ", 4 - n));
-  file.write(std::string_view(buf, n));
-  return static_cast<int>(n < 4 ? 4 : n);
+  for (std::size_t pad = n; pad < 4; ++pad) *p++ = ' ';
+  std::memcpy(p, buf, n);
+  return p + n;
+}
+
+namespace {
+
+// Whether one of the eight bytes of word is c.
+constexpr bool has_byte(uint64_t word, char c) {
+  constexpr uint64_t ones = 0x0101010101010101u;
+  const uint64_t x = word ^ (ones * static_cast<unsigned char>(c));
+  return ((x - ones) & ~x & (ones << 7)) != 0;
+}
+
+}  // namespace
+
+char* vtab_put_s(char* p, std::string_view text, bool disk) {
+  const char* s = text.data();
+  const char* const end = s + text.size();
+  while (s != end && (*s == ' ' || *s == '\t')) ++s;
+  *p++ = '\'';
+  // Most texts hold neither a quote nor (on disk) a LF: whether this one does
+  // is looked at eight bytes at a time, and then it is copied whole.
+  const char* q = s;
+  bool plain = true;
+  for (; end - q >= 8 && plain; q += 8) {
+    uint64_t word;
+    std::memcpy(&word, q, 8);
+    plain = !has_byte(word, '\'') && !(disk && has_byte(word, '\n'));
+  }
+  for (; q != end && plain; ++q) plain = *q != '\'' && !(disk && *q == '\n');
+  if (plain) {
+    const auto n = static_cast<std::size_t>(end - s);
+    if (n > 0) std::memcpy(p, s, n);
+    p += n;
+  } else {
+    for (; s != end; ++s) {
+      const char ch = *s;
+      if (ch == '\'') *p++ = '\'';
+      else if (ch == '\n' && disk) *p++ = '\r';
+      *p++ = ch;
+    }
+  }
+  *p++ = '\'';
+  return p;
+}
+
+char* vtab_put_s16(char* p, const char* block, std::size_t n, bool disk) {
+  char b[16];
+  std::memcpy(b, block, sizeof b);
+  b[15] = 0;
+  uint64_t lo, hi;
+  std::memcpy(&lo, b, 8);
+  std::memcpy(&hi, b + 8, 8);
+  const bool plain = n > 0 && b[0] != ' ' && b[0] != '\t' && !has_byte(lo, '\'') && !has_byte(hi, '\'') &&
+                     !(disk && (has_byte(lo, '\n') || has_byte(hi, '\n')));
+  if (!plain) return vtab_put_s(p, std::string_view(block, n), disk);
+  // The text and the zeros after it in one go: the closing quote then
+  // takes the place after the text.
+  *p++ = '\'';
+  std::memcpy(p, b, sizeof b);
+  p += n;
+  *p++ = '\'';
+  return p;
 }
 
 int vtab_to_file_f(kal::TextOut& file, float value) { return vtab_to_file_g(file, static_cast<double>(value)); }

@@ -33,9 +33,12 @@
 // written without the escape, and old files read as they always did.
 #pragma once
 
+#include <charconv>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "lib/ostr.hpp"
 #include "platform/textfile.hpp"
@@ -70,6 +73,30 @@ int vtab_to_file_f(kal::TextOut& file, float value);
 // Nothing for a NULL blob; -1 (nothing written) for a blob of 2^28 bytes or
 // more, whose length does not fit its 7 digits.
 int vtab_to_file_x(kal::TextOut& file, const vtab_bin* value);
+
+// The same fields written straight into a buffer of the caller, for a whole
+// table at a time: each writes the bare field at p, in the same bytes as the
+// writer above, and returns the place after it.  The buffer must have room for
+// vtab_put_max_* bytes (vtab_put_max_s(n) for a text of n bytes).  A text is
+// written in the form of its file: with disk true each LF inside it as CR LF.
+inline constexpr std::size_t vtab_put_max_integer = 20;  // "-9223372036854775808"
+inline constexpr std::size_t vtab_put_max_c = 2;
+inline constexpr std::size_t vtab_put_max_g = 320;  // "%4.2f" of -DBL_MAX, 313 bytes
+constexpr std::size_t vtab_put_max_s(std::size_t length) { return 2 + 2 * length; }
+
+template <class Int>
+char* vtab_put_integer(char* p, Int value) {
+  static_assert(sizeof(Int) <= 8);
+  return std::to_chars(p, p + vtab_put_max_integer, value).ptr;
+}
+char* vtab_put_c(char* p, char value);
+char* vtab_put_g(char* p, double value);
+char* vtab_put_s(char* p, std::string_view value, bool disk);
+// The same for a text of n bytes (at most 15) at the start of a block of 16
+// bytes whose bytes after the text up to the 15th are 0 (ostr::in_place_block);
+// the buffer must have room for vtab_put_max_s16 bytes.
+inline constexpr std::size_t vtab_put_max_s16 = vtab_put_max_s(15);
+char* vtab_put_s16(char* p, const char* block, std::size_t n, bool disk);
 
 // Readers.  Integers: an optional sign and decimal digits; the byte after the
 // digits is consumed.  z and i wrap at 32 bits, l and t at 64.

@@ -153,55 +153,108 @@ std::string dir_of(const std::string& path) {
 
 }  // namespace
 
-namespace {
+AtomicFile::~AtomicFile() {
+  if (!done_) drop_temporary();
+}
 
-int rewrite(const std::string& path, std::string_view bytes, std::string* err, bool durable) {
-  if (path.empty()) return fail(path, "no file name for", EINVAL, err);
-  std::string tmp = path + ".tmp" + std::to_string(::getpid());
-  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return fail(tmp, "cannot create", errno, err);
+void AtomicFile::failed(const char* step, const std::string& name, int e) {
+  if (fail_step_ != nullptr) return;
+  fail_step_ = step;
+  fail_name_ = name;
+  fail_errno_ = e;
+  drop_temporary();
+}
 
+void AtomicFile::drop_temporary() {
+  if (fd_ >= 0) {
+    ::close(fd_);
+    ::unlink(tmp_.c_str());
+  }
+  fd_ = -1;
+}
+
+bool AtomicFile::open_temporary() {
+  if (fd_ >= 0) return true;
+  if (fail_step_ != nullptr || done_) return false;
+  if (path_.empty()) {
+    failed("no file name for", path_, EINVAL);
+    return false;
+  }
+  tmp_ = path_ + ".tmp" + std::to_string(::getpid());
+  fd_ = ::open(tmp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd_ < 0) {
+    failed("cannot create", tmp_, errno);
+    return false;
+  }
+  return true;
+}
+
+void AtomicFile::write(std::string_view bytes) {
+  if (!open_temporary()) return;
   const char* p = bytes.data();
   std::size_t left = bytes.size();
   while (left > 0) {
-    ssize_t n = ::write(fd, p, left);
+    ssize_t n = ::write(fd_, p, left);
     if (n < 0) {
       if (errno == EINTR) continue;
-      int e = errno;
-      ::close(fd);
-      ::unlink(tmp.c_str());
-      return fail(tmp, "cannot write", e, err);
+      failed("cannot write", tmp_, errno);
+      return;
     }
     p += n;
     left -= static_cast<std::size_t>(n);
   }
-  if (durable && ::fsync(fd) != 0) {
-    int e = errno;
-    ::close(fd);
-    ::unlink(tmp.c_str());
-    return fail(tmp, "cannot sync", e, err);
+  written_ += bytes.size();
+  // A durable file's pages start on their way to the disk while the rest is
+  // being made, so that the sync at the end has less left to wait for.
+  constexpr uint64_t kAhead = uint64_t{4} << 20;
+  if (durable_ && written_ - flushing_ >= kAhead) {
+    ::sync_file_range(fd_, static_cast<off_t>(flushing_), static_cast<off_t>(written_ - flushing_),
+                      SYNC_FILE_RANGE_WRITE);
+    flushing_ = written_;
   }
+}
+
+int AtomicFile::commit(std::string* err) {
+  if (done_) return fail(path_, "already committed", EINVAL, err);
+  open_temporary();  // nothing written: an empty file
+  done_ = true;
+  if (fail_step_ != nullptr) return fail(fail_name_, fail_step_, fail_errno_, err);
+  if (durable_ && ::fsync(fd_) != 0) {
+    int e = errno;
+    drop_temporary();
+    return fail(tmp_, "cannot sync", e, err);
+  }
+  int fd = fd_;
+  fd_ = -1;
   if (::close(fd) != 0) {
     int e = errno;
-    ::unlink(tmp.c_str());
-    return fail(tmp, "cannot close", e, err);
+    ::unlink(tmp_.c_str());
+    return fail(tmp_, "cannot close", e, err);
   }
   // Keep the permissions of the file being replaced.
   struct stat st {};
-  if (::stat(path.c_str(), &st) == 0) ::chmod(tmp.c_str(), st.st_mode & 07777);
-  if (::rename(tmp.c_str(), path.c_str()) != 0) {
+  if (::stat(path_.c_str(), &st) == 0) ::chmod(tmp_.c_str(), st.st_mode & 07777);
+  if (::rename(tmp_.c_str(), path_.c_str()) != 0) {
     int e = errno;
-    ::unlink(tmp.c_str());
-    return fail(path, "cannot replace", e, err);
+    ::unlink(tmp_.c_str());
+    return fail(path_, "cannot replace", e, err);
   }
-  if (!durable) return 0;
+  if (!durable_) return 0;
   // Make the rename itself durable.
-  int dfd = ::open(dir_of(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int dfd = ::open(dir_of(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dfd >= 0) {
     ::fsync(dfd);
     ::close(dfd);
   }
   return 0;
+}
+
+namespace {
+
+int rewrite(const std::string& path, std::string_view bytes, std::string* err, bool durable) {
+  AtomicFile file(path, durable);
+  file.write(bytes);
+  return file.commit(err);
 }
 
 }  // namespace
@@ -284,6 +337,12 @@ void TextOut::printf(const char* fmt, ...) {
     write(big);
   }
   va_end(ap2);
+}
+
+void TextOut::spill() {
+  if (disk_) file_->write(buf_);
+  else file_->write(text_to_disk(buf_));
+  buf_.clear();
 }
 
 void TextOut::append_disk(std::string_view s) {

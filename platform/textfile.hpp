@@ -10,7 +10,9 @@
 // step leaves the old file exactly as it was and is reported.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -51,11 +53,50 @@ int remove_rewrite_leftovers(const std::string& dir);
 
 bool file_exists(const std::string& path);
 
+// The rewrite of atomic_rewrite() for contents made piece by piece: each
+// piece goes into the temporary file as it comes, and commit() syncs it and
+// renames it over the file.  A failure on the way is kept and reported by
+// commit(), with the same console message and result as atomic_rewrite()'s;
+// a rewrite never committed leaves no temporary file behind.
+class AtomicFile {
+ public:
+  explicit AtomicFile(std::string path, bool durable = true) : path_(std::move(path)), durable_(durable) {}
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+  ~AtomicFile();
+  void write(std::string_view bytes);
+  // 0 on success; -1 on failure (also when called again), with a console
+  // message and, when err is given, the reason in *err.
+  int commit(std::string* err = nullptr);
+
+ private:
+  bool open_temporary();
+  void failed(const char* step, const std::string& name, int e);
+  void drop_temporary();
+
+  std::string path_;
+  std::string tmp_;
+  bool durable_;
+  int fd_ = -1;
+  bool done_ = false;
+  uint64_t written_ = 0;  // bytes in the temporary file
+  uint64_t flushing_ = 0;  // bytes whose writing to the disk has been begun
+  // The first failure: its step, the file concerned and errno.
+  const char* fail_step_ = nullptr;
+  std::string fail_name_;
+  int fail_errno_ = 0;
+};
+
 // A text file being built in memory, committed whole with commit().
 // put/write/printf take LF line ends; commit() writes CR LF.  Built in disk
 // form, the buffer holds the file's bytes themselves (each LF put in as
 // CR LF at once), so that commit() writes it without a further pass; text()
 // then gives those bytes.
+//
+// A large file may instead be streamed (stream()): its bytes then go into the
+// rewrite's temporary file as they are made, a piece at a time, and commit()
+// writes the rest and completes the rewrite, with the same results and
+// messages.  text() then holds only the bytes not yet written.
 class TextOut {
  public:
   enum Form { text_form, disk_form };
@@ -64,6 +105,7 @@ class TextOut {
   void put(char c) {
     if (disk_ && c == '\n') buf_.push_back('\r');
     buf_.push_back(c);
+    if (file_ && buf_.size() >= kPiece) spill();
   }
   void write(std::string_view s) {
     if (disk_) {
@@ -71,23 +113,49 @@ class TextOut {
     } else {
       buf_.append(s);
     }
+    if (file_ && buf_.size() >= kPiece) spill();
   }
+  // Bytes already in the buffer's form (in disk form with CR LF line ends),
+  // taken as they are.
+  void write_formed(std::string_view bytes) {
+    if (file_ && buf_.empty() && disk_) {
+      file_->write(bytes);
+      return;
+    }
+    buf_.append(bytes);
+    if (file_ && buf_.size() >= kPiece) spill();
+  }
+  // Whether the buffer holds the file's bytes (disk form).
+  bool disk() const { return disk_; }
   // printf into the buffer; fmt must be a literal of the program, never data.
   void printf(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
   void reserve(std::size_t bytes) { buf_.reserve(bytes); }
   const std::string& text() const { return buf_; }
   std::string& text() { return buf_; }
   const std::string& path() const { return path_; }
-  int commit(std::string* err = nullptr) const {
+  // From now on the bytes go to path's rewrite as they are made.
+  void stream() {
+    if (!file_) file_ = std::make_unique<AtomicFile>(path_);
+  }
+  int commit(std::string* err = nullptr) {
+    if (file_) {
+      spill();
+      int rc = file_->commit(err);
+      file_.reset();
+      return rc;
+    }
     return disk_ ? atomic_rewrite(path_, buf_, err) : write_text_file(path_, buf_, err);
   }
 
  private:
+  static constexpr std::size_t kPiece = 1 << 16;
   void append_disk(std::string_view s);
+  void spill();
 
   std::string path_;
   std::string buf_;
   bool disk_ = false;
+  std::unique_ptr<AtomicFile> file_;  // set while streamed
 };
 
 // A text file read into memory (CR LF already turned into LF), read byte by

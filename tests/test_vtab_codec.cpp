@@ -2,12 +2,14 @@
 
 #include <cctype>
 #include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <climits>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -164,6 +166,110 @@ TEST(FieldCodec, WrittenForms) {
   std::string text;
   EXPECT_EQ(vtab_bin_to_str(&b, text), 13);
   EXPECT_EQ(text, "0000003010203");
+}
+
+namespace {
+
+// "%4.2f" as the general conversion writes it: what vtab_put_g must give for
+// every value, whichever road it takes.
+std::string fixed2(double v) {
+  char buf[400];
+  auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 2);
+  std::string s(buf, r.ptr);
+  if (s.size() < 4) s.insert(0, 4 - s.size(), ' ');
+  return s;
+}
+
+std::string put_g(double v) {
+  char buf[vtab_put_max_g];
+  return std::string(buf, vtab_put_g(buf, v));
+}
+
+}  // namespace
+
+// Numbers are written without the general conversion where they are whole
+// hundredths: the text must be the conversion's, to the byte, for the values
+// at the edges of that road and for a sweep of hundredths, of values near
+// them and of arbitrary doubles.
+TEST(FieldCodec, NumbersWrittenAsTheGeneralConversionWritesThem) {
+  const double corners[] = {0.0, -0.0, 0.001, -0.001, 0.004, -0.004, 0.005, -0.005, 0.0049999, 0.015, 0.025,
+                            0.285, 1.005, 2.675, -2.675, 0.07, 0.1, 0.29, 12.34, -12.34, 1234.5, 0.5, -3, 100,
+                            99999999999.99, 9999999999999.99, -9999999999999.99, 1e13 - 0.01, 1e13, 1e13 + 0.01,
+                            1e13 - 1.0 / 1024, 1.0 / 1024, 4503599627370495.5, 1e15, 1e16, 1e17, 1e22, 1e300,
+                            -1e300, DBL_MAX, -DBL_MAX, DBL_MIN, -DBL_MIN, DBL_TRUE_MIN, DBL_EPSILON,
+                            std::nextafter(0.01, 1.0), std::nextafter(0.01, 0.0), std::nextafter(-0.01, -1.0),
+                            NAN, -NAN, INFINITY, -INFINITY};
+  for (double v : corners) EXPECT_EQ(put_g(v), fixed2(v)) << "value " << v;
+
+  std::mt19937_64 rng(77);
+  std::uniform_int_distribution<int64_t> cents(-1000000000000000, 1000000000000000);
+  std::uniform_int_distribution<int> digits(0, 15), ulps(-3, 3);
+  std::uniform_int_distribution<uint64_t> bits;
+  for (int i = 0; i < 200000; ++i) {
+    // Hundredths of every size, and doubles a few steps away from them.
+    int64_t k = cents(rng);
+    for (int d = digits(rng); d > 0; --d) k /= 10;
+    double v = static_cast<double>(k) / 100.0;
+    ASSERT_EQ(put_g(v), fixed2(v)) << "value " << k << "/100";
+    double w = v;
+    for (int u = ulps(rng); u != 0; u += u > 0 ? -1 : 1) w = std::nextafter(w, u > 0 ? INFINITY : -INFINITY);
+    ASSERT_EQ(put_g(w), fixed2(w)) << "value near " << k << "/100";
+    // Any double at all.
+    double x;
+    uint64_t b = bits(rng);
+    std::memcpy(&x, &b, sizeof x);
+    ASSERT_EQ(put_g(x), fixed2(x)) << "bits " << b;
+  }
+}
+
+// The writers into a buffer give the bytes of the writers into a TextOut,
+// in both forms of the file.
+TEST(FieldCodec, BufferWritersWriteWhatTheFileWritersWrite) {
+  std::vector<std::string> texts = {"", " ", "\t \t", "  O'Brien", "'", "''", "x'", "'x", "a\nb", "\n", "\r\n",
+                                    "two\nlines, a CR LF\r\nand a lone CR\r, end", "\xA5\xB9\x8C\x9F\xE6 \xB3"};
+  // A quote or a line break at every place around the eight-byte steps.
+  for (char special : {'\'', '\n', '\r', ' ', '\t'})
+    for (std::size_t length = 1; length <= 25; ++length)
+      for (std::size_t at = 0; at < length; ++at) {
+        std::string t(length, 'a');
+        t[at] = special;
+        texts.push_back(t);
+      }
+  texts.push_back(std::string(70000, '\''));
+  for (bool disk : {false, true}) {
+    for (const std::string& t : texts) {
+      kal::TextOut o({}, disk ? kal::TextOut::disk_form : kal::TextOut::text_form);
+      vtab_to_file_s(o, ostr(t));
+      std::string buf(vtab_put_max_s(t.size()), '\0');
+      buf.resize(static_cast<std::size_t>(vtab_put_s(buf.data(), t, disk) - buf.data()));
+      EXPECT_EQ(buf, o.text()) << (disk ? "disk form, text '" : "text form, text '") << t << "'";
+      if (t.size() > 15) continue;
+      // A short text from its block of 16 bytes, whatever its 16th byte.
+      for (char last : {'\0', '\'', '\n', 'x'}) {
+        char block[16] = {};
+        std::memcpy(block, t.data(), t.size());
+        block[15] = last;
+        std::string out(vtab_put_max_s16, '\0');
+        out.resize(static_cast<std::size_t>(vtab_put_s16(out.data(), block, t.size(), disk) - out.data()));
+        EXPECT_EQ(out, o.text()) << "in a block: '" << t << "', 16th byte " << static_cast<int>(last);
+      }
+      const ostr kept(t);
+      ASSERT_NE(kept.in_place_block(), nullptr);
+      std::string out(vtab_put_max_s16, '\0');
+      out.resize(static_cast<std::size_t>(vtab_put_s16(out.data(), kept.in_place_block(), t.size(), disk) - out.data()));
+      EXPECT_EQ(out, o.text()) << "from its ostr: '" << t << "'";
+    }
+  }
+  for (int c = 0; c < 256; ++c) {
+    kal::TextOut o;
+    vtab_to_file_c(o, static_cast<char>(c));
+    char buf[vtab_put_max_c];
+    EXPECT_EQ(std::string(buf, vtab_put_c(buf, static_cast<char>(c))), o.text()) << "byte " << c;
+  }
+  for (int64_t v : {INT64_MIN, int64_t{-1}, int64_t{0}, int64_t{4102444800}, INT64_MAX}) {
+    char buf[vtab_put_max_integer];
+    EXPECT_EQ(std::string(buf, vtab_put_integer(buf, v)), std::to_string(v));
+  }
 }
 
 TEST(FieldCodec, EveryKindRoundTripsThroughAFile) {

@@ -453,6 +453,57 @@ TEST(TableFileCommit, FailedWritesAreReportedAndLeaveTheOldFileWhole) {
   ::testing::internal::GetCapturedStdout();
 }
 
+// A save streamed into the file as it is made fails as a save built whole
+// does: the same result and console words, the old file whole, no temporary
+// file left, also when the save is given up before its commit.
+TEST(TableFileCommit, StreamedSavesFailAsWholeOnesDo) {
+  TempDir dir;
+  const std::string path = dir / "Firmy.dat";
+  const std::string old = kal::text_to_disk(header() + " 1 'old'\n");
+  const std::string text = header() + " 1 '" + std::string(300000, 'x') + "'\n";
+  auto attempt = [&](const std::string& where, bool streamed, rlim_t limit, std::string* said) {
+    put_bytes(path, old);
+    vtab_test::FileSizeLimit room(limit);
+    kal::TextOut out(where, kal::TextOut::disk_form);
+    if (streamed) out.stream();
+    ::testing::internal::CaptureStdout();
+    out.write(text);
+    int rc = vtab_file_commit(out, nullptr);
+    *said = ::testing::internal::GetCapturedStdout();
+    return rc;
+  };
+  for (const std::string& where : {path, dir / "no/such/Firmy.dat"}) {
+    std::string whole, streamed;
+    EXPECT_EQ(attempt(where, false, 100000, &whole), -1);
+    EXPECT_EQ(attempt(where, true, 100000, &streamed), -1);
+    EXPECT_EQ(streamed, whole);
+    EXPECT_NE(whole.find("atomic_rewrite() cannot "), std::string::npos) << whole;
+    EXPECT_EQ(file_bytes(path), old);
+    EXPECT_EQ(vtab_test::files_starting(dir.path, "Firmy.dat").size(), 1u) << "no temporary file left";
+  }
+  {
+    kal::TextOut out(path, kal::TextOut::disk_form);
+    out.stream();
+    out.write(text);
+  }
+  EXPECT_EQ(file_bytes(path), old);
+  EXPECT_EQ(vtab_test::files_starting(dir.path, "Firmy.dat").size(), 1u) << "a save given up leaves nothing";
+
+  // The original of a damaged table is kept before the streamed file replaces it.
+  int32_t damaged = 2;
+  kal::TextOut out(path, kal::TextOut::disk_form);
+  out.stream();
+  out.write(text);
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(vtab_file_commit(out, &damaged), 0);
+  ::testing::internal::GetCapturedStdout();
+  auto kept = vtab_test::files_starting(dir.path, "Firmy.dat.damaged-");
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(file_bytes(dir / kept[0]), old);
+  EXPECT_EQ(file_bytes(path), kal::text_to_disk(text));
+  EXPECT_EQ(damaged, 0);
+}
+
 TEST(TableFileOpen, ReadsCrLfAsLfAndReportsMissingFiles) {
   TempDir dir;
   put_bytes(dir / "a.dat", "x\r\ny\rz\r\n\r\n'a\r\r\nb'");
@@ -463,6 +514,22 @@ TEST(TableFileOpen, ReadsCrLfAsLfAndReportsMissingFiles) {
   EXPECT_EQ(vtab_file_open(dir / "missing.dat", in), -1);
   EXPECT_EQ(errno, ENOENT);
   EXPECT_EQ(vtab_file_open(dir.path, in), -1) << "a directory";
+
+  // Large files are read in pieces: a CR LF, a CR alone and CRs in a row on
+  // every side of the places where a piece may end.
+  const std::string pieces[] = {"\r\n", "\r", "\r\r\n", "\r\r", "\n\r", "\r\n\r\n"};
+  for (std::size_t boundary : {std::size_t{1} << 18, std::size_t{2} << 18}) {
+    for (std::size_t before = 0; before <= 3; ++before) {
+      for (const std::string& piece : pieces) {
+        std::string bytes(boundary - before, 'a');
+        bytes += piece + "tail";
+        if (before == 0) bytes.resize(boundary - 1 + piece.size());  // the file ends within the run
+        put_bytes(dir / "big.dat", bytes);
+        ASSERT_EQ(vtab_file_open(dir / "big.dat", in), 0);
+        ASSERT_EQ(in.text(), kal::text_from_disk(bytes)) << "run of " << piece.size() << " at " << boundary - before;
+      }
+    }
+  }
 }
 
 }  // namespace

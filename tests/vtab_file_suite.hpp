@@ -425,8 +425,68 @@ TYPED_TEST_P(EveryTable, LoadReadsAsFieldByField) {
   }
 }
 
+// A save formats whole records into a buffer of its own, and may stream them
+// into the file as it goes: in either form of the file, streamed or not, the
+// bytes are those of the field writers, one field after another, also for
+// records that do not fit the buffer and across its every refill.
+TYPED_TEST_P(EveryTable, EveryWayOfSavingWritesTheFieldWritersBytes) {
+  using T = TypeParam;
+  using A = vtab_api<T>;
+  using M = vtab_meta<T>;
+  auto* tab = A::tab_new();
+  kal::TextOut want;
+  if (M::options.header_line) vtab_write_ver(want);
+  const std::string huge = std::string(40000, '\'') + "\n" + std::string(30000, 'x');
+  for (int n = 0; n < 120; ++n) {
+    T row = pooled_row<T>(n);
+    bool first_text = true;
+    if (n % 50 == 7)
+      M::for_each_field([&](auto f) {
+        if constexpr (std::is_same_v<typename decltype(f)::type, ostr>) {
+          if (first_text) decltype(f)::of(row) = huge;
+          first_text = false;
+        }
+      });
+    ASSERT_EQ(A::tab_insert(tab, &row), 0);
+    M::for_each_field([&](auto f) {
+      using F = decltype(f);
+      using V = typename F::type;
+      const V& v = F::of(row);
+      want.put(' ');
+      if constexpr (std::is_same_v<V, uint32_t>) vtab_to_file_z(want, v);
+      else if constexpr (std::is_same_v<V, int32_t>) vtab_to_file_i(want, v);
+      else if constexpr (std::is_same_v<V, int64_t>) vtab_to_file_t(want, v);
+      else if constexpr (std::is_same_v<V, double>) vtab_to_file_g(want, v);
+      else if constexpr (std::is_same_v<V, char>) vtab_to_file_c(want, v);
+      else vtab_to_file_s(want, v);
+    });
+    want.put('\n');
+  }
+  EXPECT_EQ(saved_text<T>(tab), want.text());
+  TempDir dir;
+  const std::string path = dir / (std::string(M::name) + ".dat");
+  for (auto form : {kal::TextOut::text_form, kal::TextOut::disk_form}) {
+    kal::TextOut built(path, form);
+    ASSERT_EQ(A::tab_save(built, tab), 0);
+    if (form == kal::TextOut::disk_form) {
+      EXPECT_EQ(built.text(), kal::text_to_disk(want.text()));
+    }
+    for (bool streamed : {false, true}) {
+      kal::TextOut out(path, form);
+      if (streamed) out.stream();
+      ASSERT_EQ(A::tab_save(out, tab), 0);
+      EXPECT_EQ(vtab_file_commit(out, nullptr), 0);
+      EXPECT_EQ(file_bytes(path), kal::text_to_disk(want.text()))
+          << (streamed ? "streamed" : "built whole") << " in " << (form == kal::TextOut::disk_form ? "disk" : "text")
+          << " form";
+      EXPECT_EQ(vtab_test::files_starting(dir.path, std::string(M::name) + ".dat").size(), 1u) << "no temporary left";
+    }
+  }
+  A::tab_delete(&tab);
+}
+
 REGISTER_TYPED_TEST_SUITE_P(EveryTable, SaveLoadSaveKeepsEveryByte, EmptyTableAndEmptyFile, BrokenRecordIsDroppedAlone,
-                            LoadReadsAsFieldByField);
+                            LoadReadsAsFieldByField, EveryWayOfSavingWritesTheFieldWritersBytes);
 
 }  // namespace vtab_file_suite
 
