@@ -349,6 +349,41 @@ int main(int argc, char** argv) {
   std::printf("mgs_save_%-17s %8.1f ms\n", largest.c_str(), saving * 1e3);
   std::printf("write + fsync same bytes  %8.1f ms\n", write * 1e3);
   std::printf("ratio                     %8.2f\n", saving / write);
+  if (largest == "Naprawy") {
+    // As the running program saves the repairs: its root is the program's,
+    // so the two export files written with every save hold the clients and
+    // goods of ten years; next to writing the three files' bytes raw.
+    mgs* program = _mgs;
+    _mgs = root;
+    ::dup2(devnull, 1);
+    const double full = best_of(3, [&] {
+      if (save(root) != 0) std::abort();
+    });
+    std::fflush(stdout);
+    ::dup2(saved_stdout, 1);
+    _mgs = program;
+    std::vector<std::string> files(3);
+    files[0] = bytes;
+    kal::read_file("naprawy.csv", files[1]);
+    kal::read_file("Naprawy_txt.php", files[2]);
+    std::size_t total_bytes = 0;
+    for (const std::string& f : files) total_bytes += f.size();
+    const double raw = best_of(3, [&] {
+      for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::string path = raw_path + std::to_string(i);
+        int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd < 0 || ::write(fd, files[i].data(), files[i].size()) != static_cast<ssize_t>(files[i].size()) ||
+            ::fsync(fd) != 0)
+          std::abort();
+        ::close(fd);
+      }
+    });
+    std::printf("with its export files     %8.1f ms (%.1f MB in three files)\n", full * 1e3, total_bytes / 1e6);
+    std::printf("write + fsync same bytes  %8.1f ms\n", raw * 1e3);
+    std::printf("ratio                     %8.2f\n", full / raw);
+    for (const char* f : {"naprawy.csv", "Naprawy_txt.php"}) std::filesystem::remove(f);
+    for (int i = 0; i < 3; ++i) std::filesystem::remove(raw_path + std::to_string(i));
+  }
   mgs_delete(&root);
   std::filesystem::remove(raw_path);
 
