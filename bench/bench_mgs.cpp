@@ -355,6 +355,7 @@ int main(int argc, char** argv) {
     // goods of ten years; next to writing the three files' bytes raw.
     mgs* program = _mgs;
     _mgs = root;
+    std::fflush(stdout);
     ::dup2(devnull, 1);
     const double full = best_of(3, [&] {
       if (save(root) != 0) std::abort();

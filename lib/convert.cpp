@@ -159,16 +159,42 @@ std::string format_time(int64_t t, bool with_time) {
     std::string epoch = en ? "01/01/1970" : "01.01.1970";
     return with_time ? epoch + " 00:00:00" : epoch;
   }
-  char buf[96];
-  int a = en ? tm.tm_mon + 1 : tm.tm_mday;
-  int b = en ? tm.tm_mday : tm.tm_mon + 1;
-  long year = static_cast<long>(tm.tm_year) + 1900;
-  if (with_time)
-    std::snprintf(buf, sizeof buf, en ? "%02d/%02d/%04ld %02d:%02d:%02d" : "%02d.%02d.%04ld %02d:%02d:%02d", a, b,
-                  year, tm.tm_hour, tm.tm_min, tm.tm_sec);
-  else
-    std::snprintf(buf, sizeof buf, en ? "%02d/%02d/%04ld" : "%02d.%02d.%04ld", a, b, year);
-  return buf;
+  // "%02d.%02d.%04ld %02d:%02d:%02d" (English "/" and the month first),
+  // written digit by digit: a page or an export writes thousands of them.
+  std::string out;
+  out.reserve(with_time ? 19 : 10);
+  auto two = [&out](int v) {
+    if (v < 0 || v > 99) {
+      char digits[16];
+      std::snprintf(digits, sizeof digits, "%02d", v);
+      out += digits;
+      return;
+    }
+    out += static_cast<char>('0' + v / 10);
+    out += static_cast<char>('0' + v % 10);
+  };
+  two(en ? tm.tm_mon + 1 : tm.tm_mday);
+  out += en ? '/' : '.';
+  two(en ? tm.tm_mday : tm.tm_mon + 1);
+  out += en ? '/' : '.';
+  const long year = static_cast<long>(tm.tm_year) + 1900;
+  if (year >= 0 && year <= 9999) {
+    two(static_cast<int>(year / 100));
+    two(static_cast<int>(year % 100));
+  } else {
+    char digits[32];
+    std::snprintf(digits, sizeof digits, "%04ld", year);
+    out += digits;
+  }
+  if (with_time) {
+    out += ' ';
+    two(tm.tm_hour);
+    out += ':';
+    two(tm.tm_min);
+    out += ':';
+    two(tm.tm_sec);
+  }
+  return out;
 }
 
 }  // namespace

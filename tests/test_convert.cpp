@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -311,6 +312,31 @@ TEST(Dates, Parsed) {
     EXPECT_EQ(tm.tm_min, c.min);
     EXPECT_EQ(tm.tm_sec, c.sec);
     EXPECT_EQ(tm.tm_isdst, -1);
+  }
+}
+
+// The written dates are those of printf's "%02d.%02d.%04ld %02d:%02d:%02d"
+// (and its English order) over times spread from 1970 to past the year 9999.
+TEST(Dates, WrittenAsPrintfWritesThem) {
+  std::mt19937_64 rng(7);
+  std::vector<int64_t> times = {1, 59, 86399, 86400, 951782400, 253402300799LL, 253402300800LL, 300000000000LL};
+  for (int i = 0; i < 20000; ++i) times.push_back(static_cast<int64_t>(rng() % 320000000000ULL) + 1);
+  for (const char* tz : {"UTC", "CET-1CEST,M3.5.0,M10.5.0/3"}) {
+    Zone zone(tz);
+    for (int l : {PL, EN}) {
+      Lang lang(l);
+      for (int64_t t : times) {
+        const time_t tt = static_cast<time_t>(t);
+        struct tm tm {};
+        ASSERT_NE(localtime_r(&tt, &tm), nullptr);
+        char want[96];
+        const int a = l == EN ? tm.tm_mon + 1 : tm.tm_mday, b = l == EN ? tm.tm_mday : tm.tm_mon + 1;
+        std::snprintf(want, sizeof want, l == EN ? "%02d/%02d/%04ld %02d:%02d:%02d" : "%02d.%02d.%04ld %02d:%02d:%02d",
+                      a, b, static_cast<long>(tm.tm_year) + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec);
+        ASSERT_STREQ(from_t(t), want) << tz << " " << t;
+        ASSERT_EQ(std::string(from_td(t)), std::string(want).substr(0, std::string(want).find(' '))) << tz << " " << t;
+      }
+    }
   }
 }
 
