@@ -331,10 +331,16 @@ int main(int argc, char** argv) {
       rewrite = std::min(rewrite, seconds_since(t));
     }
     if constexpr (std::is_same_v<T, Naprawy>) {
+      // With the root as the program's, so that the files hold the clients
+      // and goods.
+      mgs* program = _mgs;
+      _mgs = root;
+      std::fflush(stdout);
       ::dup2(devnull, 1);
       exports = best_of(3, [] { mgs_Naprawy_export(); });
       std::fflush(stdout);
       ::dup2(saved_stdout, 1);
+      _mgs = program;
     }
   };
 #define X(T) \
