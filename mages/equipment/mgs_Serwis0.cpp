@@ -66,24 +66,39 @@ int mgs_Serwis_upd_Id_Firmy__klient(uint32_t Id, uint32_t value) {
 
 // --- look-ups ---------------------------------------------------------------------------
 
-Serwis* Serwis_get_by_Naprawy_Id(uint32_t repair_id) {
+namespace {
+
+// The equipment of a repair: the Id its extension row names, else the one
+// by_numbers finds by the repair's numbers (0 for none).
+template <class ByNumbers>
+Serwis* equipment_of(uint32_t repair_id, ByNumbers&& by_numbers) {
   if (!_mgs) return nullptr;
   std::uint32_t id = 0;
   if (const Naprawy_ext* ext = Naprawy_ext_tab_get_Id_Naprawy(_mgs->_Naprawy_ext_tab, repair_id, VTAB_CMP_EQUAL))
     if (ext->i2 > 0) id = static_cast<std::uint32_t>(ext->i2);
   const Naprawy* repair = Naprawy_tab_get_Id(_mgs->_Naprawy_tab, repair_id, VTAB_CMP_EQUAL);
   if (!repair) return nullptr;
-  if (id == 0) {
-    Serwis_ref* hits = Serwis_tab_gets_nr_rej(_mgs->_Serwis_tab, repair->nr_rej.c_str(), VTAB_CMP_EQUAL);
-    for (tab_ref_elem* e = hits ? hits->first : nullptr; e && id == 0; e = e->next) {
-      const Serwis* s = vtab_row<Serwis>(e);
-      if (s && std::strcmp(s->nr_ramy.c_str(), repair->nr_ramy.c_str()) == 0) id = s->Id;
-    }
-    if (hits) Serwis_ref_delete(&hits);
-    if (id == 0) return nullptr;
-  }
+  if (id == 0) id = by_numbers(*repair);
+  if (id == 0) return nullptr;
   return Serwis_tab_get_Id(_mgs->_Serwis_tab, id, VTAB_CMP_EQUAL);
 }
+
+// The first equipment whose registration number equals the repair's and
+// whose frame number equals it exactly; 0 for none.
+std::uint32_t by_number_query(const Naprawy& repair) {
+  std::uint32_t id = 0;
+  Serwis_ref* hits = Serwis_tab_gets_nr_rej(_mgs->_Serwis_tab, repair.nr_rej.c_str(), VTAB_CMP_EQUAL);
+  for (tab_ref_elem* e = hits ? hits->first : nullptr; e && id == 0; e = e->next) {
+    const Serwis* s = vtab_row<Serwis>(e);
+    if (s && std::strcmp(s->nr_ramy.c_str(), repair.nr_ramy.c_str()) == 0) id = s->Id;
+  }
+  if (hits) Serwis_ref_delete(&hits);
+  return id;
+}
+
+}  // namespace
+
+Serwis* Serwis_get_by_Naprawy_Id(uint32_t repair_id) { return equipment_of(repair_id, by_number_query); }
 
 // The equipment of each registration number the rows show, in list order (the
 // order of the number query).
@@ -99,13 +114,7 @@ Serwis_by_repairs::Serwis_by_repairs(std::vector<std::string> wanted) : by_nr_re
 Serwis_by_repairs::~Serwis_by_repairs() = default;
 
 const Serwis* Serwis_by_repairs::get(uint32_t repair_id) {
-  if (!_mgs) return nullptr;
-  std::uint32_t id = 0;
-  if (const Naprawy_ext* ext = Naprawy_ext_tab_get_Id_Naprawy(_mgs->_Naprawy_ext_tab, repair_id, VTAB_CMP_EQUAL))
-    if (ext->i2 > 0) id = static_cast<std::uint32_t>(ext->i2);
-  const Naprawy* repair = Naprawy_tab_get_Id(_mgs->_Naprawy_tab, repair_id, VTAB_CMP_EQUAL);
-  if (!repair) return nullptr;
-  if (id == 0) {
+  return equipment_of(repair_id, [this](const Naprawy& repair) -> std::uint32_t {
     numbers& n = *by_nr_rej_;
     if (!n.gathered) {
       n.gathered = true;
@@ -113,16 +122,12 @@ const Serwis* Serwis_by_repairs::get(uint32_t repair_id) {
       for (const Serwis_listelem* e = _mgs->_Serwis_tab ? _mgs->_Serwis_tab->first : nullptr; e; e = e->next)
         if (const auto at = n.of.find(e->row->nr_rej.c_str()); at != n.of.end()) at->second.push_back(e->row);
     }
-    const auto hits = n.of.find(repair->nr_rej.c_str());
-    if (hits == n.of.end()) return Serwis_get_by_Naprawy_Id(repair_id);
+    const auto hits = n.of.find(repair.nr_rej.c_str());
+    if (hits == n.of.end()) return by_number_query(repair);
     for (const Serwis* s : hits->second)
-      if (std::strcmp(s->nr_ramy.c_str(), repair->nr_ramy.c_str()) == 0) {
-        id = s->Id;
-        break;
-      }
-    if (id == 0) return nullptr;
-  }
-  return Serwis_tab_get_Id(_mgs->_Serwis_tab, id, VTAB_CMP_EQUAL);
+      if (std::strcmp(s->nr_ramy.c_str(), repair.nr_ramy.c_str()) == 0) return s->Id;
+    return 0;
+  });
 }
 
 namespace {
