@@ -6,28 +6,16 @@
 // at.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <regex>
-#include <sstream>
 #include <string>
 
+#include "tests/kal_browser_site.hpp"
 #include "tests/kal_cdp.hpp"
 #include "tests/kal_e2e.hpp"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-const std::string kShots = KAL_BINARY_DIR "/browser";
 const std::string kHead = "KALMITOR 1.0 http://kalmitor.example/\r\n";
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 kal::e2e::Server::Options shop() {
   kal::e2e::Server::Options o;
@@ -36,37 +24,9 @@ kal::e2e::Server::Options shop() {
   return o;
 }
 
-class SaleBrowser : public ::testing::Test {
+class SaleBrowser : public kal::test::LoggedInBrowser {
  protected:
-  void SetUp() override {
-    if (kal::cdp::chromium_path().empty()) GTEST_SKIP() << "chromium is not installed (tools/deps.sh installs it)";
-    ASSERT_TRUE(srv_.start()) << srv_.log();
-    const auto login = srv_.post("/login.htm", "sess_code=&action=Rozpocznij%20prac%EA");
-    std::smatch m;
-    ASSERT_TRUE(std::regex_search(login.body, m, std::regex("sess_code=([0-9a-f]{32})"))) << login.body;
-    code_ = m[1];
-    base_ = "http://127.0.0.1:" + std::to_string(srv_.port()) + "/";
-    ASSERT_TRUE(browser_.ok()) << "the browser did not come up";
-    std::error_code ec;
-    fs::create_directories(kShots, ec);
-  }
-  void TearDown() override {
-    if (srv_.running()) {
-      EXPECT_EQ(srv_.stop(), 0);
-    }
-  }
-
-  std::string url(const std::string& page) { return base_ + page + "&sess_code=" + code_; }
-  std::string field(const std::string& name) {
-    return browser_.eval("document.querySelector('[name=\"" + name + "\"]').value");
-  }
-  void type(const std::string& name, const std::string& value) {
-    browser_.eval("document.querySelector('[name=\"" + name + "\"]').value = " + kal::cdp::quote(value) + "; 'ok'");
-  }
-
-  kal::e2e::Server srv_{shop()};
-  kal::cdp::Browser browser_;
-  std::string code_, base_;
+  SaleBrowser() : LoggedInBrowser(shop()) {}
 };
 
 TEST_F(SaleBrowser, ANewSaleFilledInAndConfirmed) {

@@ -9,20 +9,14 @@
 // the help page (page 20).  Screenshots go to <build directory>/browser/.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <regex>
-#include <sstream>
 #include <string>
 
+#include "tests/kal_browser_site.hpp"
 #include "tests/kal_cdp.hpp"
 #include "tests/kal_e2e.hpp"
 
 namespace {
-
-namespace fs = std::filesystem;
-
-const std::string kShots = KAL_BINARY_DIR "/browser";
 
 const char kForm[] =
     "<FORM METHOD=\"POST\" ACTION=\"sprzet.htm\">\r\n"
@@ -32,52 +26,18 @@ const char kForm[] =
     "<input type=\"submit\" name=\"n_92\" value=\"l\" id=\"lista\">\r\n"
     "</FORM>\r\n";
 
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 kal::e2e::Server::Options with_form() {
   kal::e2e::Server::Options o;
   o.files = {{"pomoc.htm", kForm}};
   return o;
 }
 
-class ValueListsBrowser : public ::testing::Test {
+class ValueListsBrowser : public kal::test::LoggedInBrowser {
  protected:
-  void SetUp() override {
-    if (kal::cdp::chromium_path().empty()) GTEST_SKIP() << "chromium is not installed (tools/deps.sh installs it)";
-    ASSERT_TRUE(srv_.start()) << srv_.log();
-    const auto login = srv_.post("/login.htm", "sess_code=&action=Rozpocznij%20prac%EA");
-    std::smatch m;
-    ASSERT_TRUE(std::regex_search(login.body, m, std::regex("sess_code=([0-9a-f]{32})"))) << login.body;
-    code_ = m[1];
-    base_ = "http://127.0.0.1:" + std::to_string(srv_.port()) + "/";
-    ASSERT_TRUE(browser_.ok()) << "the browser did not come up";
-    std::error_code ec;
-    fs::create_directories(kShots, ec);
-  }
-  void TearDown() override {
-    if (srv_.running()) {
-      EXPECT_EQ(srv_.stop(), 0);
-    }
-  }
+  ValueListsBrowser() : LoggedInBrowser(with_form()) {}
 
-  std::string url(const std::string& page) { return base_ + page + "&sess_code=" + code_; }
   std::string js(const std::string& expression) { return browser_.eval(expression); }
-  void type(const std::string& name, const std::string& value) {
-    js("document.querySelector('[name=\"" + name + "\"]').value = " + kal::cdp::quote(value) + "; 'ok'");
-  }
-  bool press(const std::string& selector) {
-    return browser_.submit("document.querySelector('" + selector + "').click()");
-  }
   static constexpr const char* kConfirm = "input[name=\"n_93\"][value=\"Zatwierd\xc5\xba\"]";
-
-  kal::e2e::Server srv_{with_form()};
-  kal::cdp::Browser browser_;
-  std::string code_, base_;
 };
 
 TEST_F(ValueListsBrowser, AFrameNumberFromTheFormJoinsItsList) {
