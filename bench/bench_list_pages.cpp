@@ -29,6 +29,7 @@
 #include "server/serv.hpp"
 #include "server/sess.hpp"
 #include "server/ustawienia.hpp"
+#include "tests/kal_table_files.hpp"
 
 namespace {
 
@@ -47,15 +48,7 @@ double best_of(int runs, Fn&& fn) {
 
 std::mt19937 rng(2026);
 
-template <class T>
-T blank() {
-  T r{};
-  vtab_meta<T>::for_each_field([&](auto f) {
-    using F = decltype(f);
-    if constexpr (F::letter == 's') F::of(r) = "";
-  });
-  return r;
-}
+using kal::tables::blank;
 
 const char* const kNames[] = {"Kowalski", "Nowak", "Wiśniewski", "Wójcik", "Kamiński", "Lewandowski", "Zieliński",
                               "Szymański", "Woźniak", "Dąbrowski", "Serwis", "Auto", "Rower", "Ogród", "Łukasz"};

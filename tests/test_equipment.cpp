@@ -24,6 +24,7 @@
 #include "server/serv.hpp"
 #include "server/sess.hpp"
 #include "tests/sess_env.hpp"
+#include "tests/kal_table_files.hpp"
 
 namespace {
 
@@ -37,16 +38,7 @@ std::string console(const std::function<void()>& body) {
   return testing::internal::GetCapturedStdout();
 }
 
-// A record with every text "" (not missing).
-template <class T>
-T blank() {
-  T r{};
-  vtab_meta<T>::for_each_field([&](auto f) {
-    using F = decltype(f);
-    if constexpr (F::letter == 's') F::of(r) = "";
-  });
-  return r;
-}
+using kal::tables::blank;
 
 // The reply is ISO-8859-2, these texts Windows-1250: the Polish letters
 // whose codes differ, back.

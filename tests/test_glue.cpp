@@ -23,6 +23,7 @@
 #include "server/serv.hpp"
 #include "server/sess.hpp"
 #include "tests/sess_env.hpp"
+#include "tests/kal_table_files.hpp"
 
 namespace {
 
@@ -31,15 +32,7 @@ using namespace sess_env;
 const char kCode[] = "0123456789abcdef0123456789abcdef";
 
 // A record with every text "" and every number 0.
-template <class T>
-T blank() {
-  T r{};
-  vtab_meta<T>::for_each_field([&](auto f) {
-    using F = decltype(f);
-    if constexpr (F::letter == 's') F::of(r) = "";
-  });
-  return r;
-}
+using kal::tables::blank;
 
 // The names of the fields in which two records differ ("" when equal).
 template <class T>
