@@ -15,6 +15,7 @@
 
 #include "db/vtab_file.hpp"
 #include "lib/console.hpp"
+#include "platform/commit.hpp"
 #include "platform/paths.hpp"
 #include "platform/textfile.hpp"
 
@@ -120,15 +121,18 @@ int save_table(typename vtab_meta<T>::tab* tab) {
   if constexpr (std::is_same_v<T, Naprawy>) mgs_Naprawy_export();
   const std::string path = table_path(vtab_meta<T>::name);
   if (tab != nullptr) {
+    // A damaged load concerns the file the table came from: a copy written
+    // elsewhere (a backup) neither keeps it aside nor forgets the damage.
+    const std::string& loaded = loaded_path_storage();
+    const bool own_file = loaded.empty() || loaded == MGS_DATA_PATH;
+    // The table's own file lands with the other files the request changes;
+    // a copy (a backup) is written at once.
+    kal::JoinCommit join(own_file);
     // The file's bytes straight away, into the rewrite's temporary file as
     // they are made.
     kal::TextOut out(path, kal::TextOut::disk_form);
     out.stream();
     vtab_api<T>::tab_save(out, tab);
-    // A damaged load concerns the file the table came from: a copy written
-    // elsewhere (a backup) neither keeps it aside nor forgets the damage.
-    const std::string& loaded = loaded_path_storage();
-    const bool own_file = loaded.empty() || loaded == MGS_DATA_PATH;
     if (vtab_file_commit(out, own_file ? &tab->damaged : nullptr) == 0) return 0;
   }
   std::printf("Can't open table date file '%s' to write !\n", path.c_str());

@@ -1,5 +1,7 @@
 #include "db/vtab_file.hpp"
 
+#include "platform/commit.hpp"
+
 #include <algorithm>
 #include <cerrno>
 #include <cctype>
@@ -329,6 +331,8 @@ int vtab_file_commit(kal::TextOut& out, int32_t* damaged, std::string* err) {
       std::printf("vtab_file_commit(): '%s' loaded with damage (%ld records dropped); its original is kept as '%s'\n",
                   path.c_str(), static_cast<long>(*damaged), kept.c_str());
     }
+    // Should the rewrite not land, the next one keeps the original again.
+    kal::commit_on_abort([damaged, was = *damaged] { *damaged = was; });
     *damaged = 0;
   }
   return out.commit(err);

@@ -15,6 +15,7 @@
 #include "db/mgs.hpp"
 #include "mages/mages.hpp"
 #include "pagemgr/pagemgr.hpp"
+#include "platform/commit.hpp"
 #include "platform/textfile.hpp"
 #include "server/serv.hpp"
 #include "server/winservice.hpp"
@@ -24,9 +25,10 @@
 int main0(int argc, char** argv) {
   if (int rc = parseargs(argc, argv)) return rc;
   if (int rc = init()) return rc;
-  // A save cut short by a crash leaves its temporary file beside the file it
-  // was replacing: settings, sessions and heartbeat here, tables in the data
-  // directory.
+  // A commit interrupted by a crash is completed when its record is whole,
+  // else dropped; then the temporary files of saves cut short go: settings,
+  // sessions and heartbeat here, tables in the data directory.
+  kal::commit_recover();
   kal::remove_rewrite_leftovers(".");
   kal::remove_rewrite_leftovers(MGS_DATA_PATH);
   proj_run = mages_run;

@@ -6,6 +6,7 @@
 
 #include "db/mgs.hpp"
 #include "db/vtab_file.hpp"
+#include "platform/commit.hpp"
 #include "platform/paths.hpp"
 #include "platform/textfile.hpp"
 
@@ -72,6 +73,9 @@ int save_one(const char* file_name, Tab* tab, FileState st, Save save) {
   kal::TextOut out(path);
   save(out, tab);
   if (st.known && out.text() == st.on_disk) return 0;
+  kal::JoinCommit join;
+  // Should the rewrite not land, the file's contents are no longer known.
+  kal::commit_on_abort([known = &st.known] { *known = false; });
   if (vtab_file_commit(out, &tab->damaged) != 0) {
     std::printf("Can't open table date file '%s' to write !\n", path.c_str());
     std::fflush(stdout);

@@ -1,5 +1,7 @@
 #include "platform/textfile.hpp"
 
+#include "platform/commit.hpp"
+
 #include <cerrno>
 #include <climits>
 #include <ctime>
@@ -38,6 +40,8 @@ std::string text_from_disk(std::string_view bytes) {
 }
 
 int read_file(const std::string& path, std::string& out) {
+  // What the open commit holds for the file is its contents now.
+  if (const std::string* tmp = commit_detail::pending(path)) return read_file(*tmp, out);
   out.clear();
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return -1;
@@ -93,6 +97,7 @@ int read_text_file_cached(const std::string& path, std::string& out) {
   constexpr off_t kLargest = 1 << 20;
   constexpr std::size_t kFiles = 256;
   static std::unordered_map<std::string, CachedText> cache;
+  if (commit_detail::pending(path) != nullptr) return read_text_file(path, out);
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) {
     const int e = errno;
@@ -131,6 +136,7 @@ int read_text_file_cached(const std::string& path, std::string& out) {
 }
 
 bool file_exists(const std::string& path) {
+  if (commit_detail::pending(path) != nullptr) return true;
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0;
 }
@@ -157,6 +163,9 @@ AtomicFile::~AtomicFile() {
   if (!done_) drop_temporary();
 }
 
+AtomicFile::AtomicFile(std::string path, bool durable)
+    : path_(std::move(path)), durable_(durable), joined_(durable && commit_joining()) {}
+
 void AtomicFile::failed(const char* step, const std::string& name, int e) {
   if (fail_step_ != nullptr) return;
   fail_step_ = step;
@@ -180,7 +189,7 @@ bool AtomicFile::open_temporary() {
     failed("no file name for", path_, EINVAL);
     return false;
   }
-  tmp_ = path_ + ".tmp" + std::to_string(::getpid());
+  tmp_ = joined_ ? commit_detail::temp_name(path_) : path_ + ".tmp" + std::to_string(::getpid());
   fd_ = ::open(tmp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd_ < 0) {
     failed("cannot create", tmp_, errno);
@@ -215,6 +224,15 @@ void AtomicFile::write(std::string_view bytes) {
 }
 
 int AtomicFile::commit(std::string* err) {
+  std::string why;
+  const int rc = finish(&why);
+  // A joined rewrite that failed fails the commit it belongs to.
+  if (rc != 0 && joined_) commit_detail::fail(why);
+  if (err) *err = why;
+  return rc;
+}
+
+int AtomicFile::finish(std::string* err) {
   if (done_) return fail(path_, "already committed", EINVAL, err);
   open_temporary();  // nothing written: an empty file
   done_ = true;
@@ -234,6 +252,11 @@ int AtomicFile::commit(std::string* err) {
   // Keep the permissions of the file being replaced.
   struct stat st {};
   if (::stat(path_.c_str(), &st) == 0) ::chmod(tmp_.c_str(), st.st_mode & 07777);
+  if (joined_) {
+    // Renamed with the other files of its commit.
+    commit_detail::add(path_, tmp_);
+    return 0;
+  }
   if (::rename(tmp_.c_str(), path_.c_str()) != 0) {
     int e = errno;
     ::unlink(tmp_.c_str());

@@ -60,7 +60,10 @@ bool file_exists(const std::string& path);
 // a rewrite never committed leaves no temporary file behind.
 class AtomicFile {
  public:
-  explicit AtomicFile(std::string path, bool durable = true) : path_(std::move(path)), durable_(durable) {}
+  // A durable rewrite begun under a JoinCommit guard while a commit is open
+  // joins that commit (platform/commit.hpp): commit() then syncs the
+  // temporary file and leaves its renaming to the commit.
+  explicit AtomicFile(std::string path, bool durable = true);
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
   ~AtomicFile();
@@ -73,10 +76,12 @@ class AtomicFile {
   bool open_temporary();
   void failed(const char* step, const std::string& name, int e);
   void drop_temporary();
+  int finish(std::string* err);
 
   std::string path_;
   std::string tmp_;
   bool durable_;
+  bool joined_;
   int fd_ = -1;
   bool done_ = false;
   uint64_t written_ = 0;  // bytes in the temporary file

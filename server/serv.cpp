@@ -20,10 +20,12 @@
 #include "lib/codepage.hpp"
 #include "lib/convert.hpp"
 #include "mages/mgs_idle_jobs.hpp"
+#include "platform/commit.hpp"
 #include "platform/paths.hpp"
 #include "platform/socket.hpp"
 #include "platform/textfile.hpp"
 #include "server/httputil.hpp"
+#include "server/oo_texts.hpp"
 #include "server/tcpsrv.hpp"
 
 // --- state -----------------------------------------------------------------------
@@ -425,6 +427,21 @@ int init() {
 // client does not take at once are sent on from the same poll.
 
 namespace {
+
+// The reply of a request whose changes could not be saved: whatever the page
+// said, nothing of it reached the disk.
+void commit_failed_reply(const std::string& why) {
+  send_buf_len = 0;
+  send_buf[0] = 0;
+  bin_file_flag = 0;
+  app("<HTML>\n<HEAD>\n<META HTTP-EQUIV=\"Content-type\" CONTENT=\"text/html; charset=");
+  app(oo_texts_get_is_cp1250() ? "ISO-8859-2" : oo_texts_get_is_utf8() ? "UTF-8" : "ISO-8859-1");
+  app("\">\n<LINK href=\"styl.css\" type=text/css rel=stylesheet>\n</HEAD>\n<BODY>\n");
+  app("<center><h3 class=\"error\"><font color=red>");
+  app("Zmiany nie zostały zapisane na dysku: ");
+  apph(why.c_str());
+  app("</font></h3></center>\n</BODY>\n</HTML>\n");
+}
 
 using Clock = std::chrono::steady_clock;
 
@@ -966,13 +983,20 @@ Pass serve(Conn& c, int* status) {
   std::string().swap(c.in);
   current = nullptr;
 
-  sess_start();
-  send_buf[0] = 0;
-  send_buf_len = 0;
-  hashtbl_clear(page_params00);
-  merge(page_params00, page_params);
-  if (proj_run) proj_run(send_buf, http_params, page_params);
-  sess_end();
+  {
+    // Every file the request changes lands together, before its reply goes
+    // out, or none does.
+    kal::CommitScope commit;
+    sess_start();
+    send_buf[0] = 0;
+    send_buf_len = 0;
+    hashtbl_clear(page_params00);
+    merge(page_params00, page_params);
+    if (proj_run) proj_run(send_buf, http_params, page_params);
+    sess_end();
+    std::string why;
+    if (commit.commit(&why) != 0) commit_failed_reply(why);
+  }
   if (send_buf_len < 0 || send_buf_len > reply_limit) {
     std::printf("run() reply length %d out of range, reply cut to %d\n", send_buf_len, reply_limit);
     send_buf_len = send_buf_len < 0 ? 0 : reply_limit;
@@ -1084,11 +1108,18 @@ int run() {
           std::printf(".");
           std::fflush(stdout);
           save_watchdog();
-          cron_backup();
+          // Each job's changes land together.
+          {
+            kal::CommitScope commit;
+            cron_backup();
+            commit.commit();
+          }
           std::time_t now = std::time(nullptr);
           if (Towary_import_z_wfmag_last_call_t == 0 || now - Towary_import_z_wfmag_last_call_t >= 61) {
+            kal::CommitScope commit;
             Towary_import_z_wfmag();
             Towary_import_z_wfmag_last_call_t = now;
+            commit.commit();
           }
         }
         tick = Clock::now() + std::chrono::seconds(1);

@@ -12,6 +12,7 @@
 
 #include "lib/convert.hpp"
 #include "pagemgr/pagemgr.hpp"
+#include "platform/commit.hpp"
 #include "platform/textfile.hpp"
 #include "server/serv.hpp"
 #include "server/sess_internal.hpp"
@@ -267,6 +268,7 @@ int sess_end() {
     std::string bytes = hashtbl_file_bytes(vars);
     if (vars && (sess_id != loaded.id || bytes != loaded.bytes)) {
       const std::string file = kal::sess_file_name(sess_id);
+      kal::JoinCommit join;
       if (kal::atomic_rewrite(file, bytes) == 0) {
         loaded.id = sess_id;
         loaded.bytes = std::move(bytes);

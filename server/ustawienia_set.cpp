@@ -8,6 +8,7 @@
 
 #include "lib/convert.hpp"
 #include "pdf/topdf.hpp"
+#include "platform/commit.hpp"
 #include "server/oo_texts.hpp"
 #include "server/sess.hpp"
 #include "server/ustawienia.hpp"
@@ -97,6 +98,7 @@ int ustawienia_load() {
 int ustawienia_save() {
   if (!ustawienia_ht) return -1;
   hashtbl_last_error = HASHTBL_OK;
+  kal::JoinCommit join;
   hashtbl_save(ustawienia_ht, "ustawienia.txt");
   return hashtbl_last_error == HASHTBL_OK ? 0 : -1;
 }
