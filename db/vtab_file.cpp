@@ -235,6 +235,8 @@ long vtab_line_of(const std::string& text, std::size_t offset) {
 }  // namespace kal
 
 int vtab_file_open(const std::string& path, kal::TextIn& in) {
+  // A file the open commit rewrote is read as it will be.
+  if (const std::string* tmp = kal::commit_detail::pending(path)) return vtab_file_open(*tmp, in);
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return -1;
   struct stat st {};
