@@ -6,7 +6,9 @@
 // Each table lives in "<T>.dat" in the data directory MGS_DATA_PATH.  A save
 // writes the whole file through the atomic rewrite, so a failed save leaves
 // the old file whole; a table that loaded with damage has its file kept aside
-// first (vtab_file_commit).
+// first (vtab_file_commit).  While a request's commit is open
+// (platform/commit.hpp), the saves of the tables' own files land together at
+// its end; copies written elsewhere (a backup) land at once.
 #pragma once
 
 #include "db/all_tables.hpp"

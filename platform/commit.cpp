@@ -153,10 +153,10 @@ void discard(State& s) {
   for (auto& fn : undo) fn();
 }
 
-int failure(const std::string& why, std::string* err) {
+int failure(const std::string& why, std::string* err, int rc) {
   std::printf("commit() nothing of this change was saved: %s\n", why.c_str());
   if (err) *err = why;
-  return -1;
+  return rc;
 }
 
 // Renames every temporary over its file and syncs their directories; -1 when
@@ -211,7 +211,7 @@ int CommitScope::commit(std::string* err) {
   if (s.failed) {
     const std::string why = s.why;
     discard(s);
-    return failure(why, err);
+    return failure(why, err, -1);
   }
   if (s.entries.empty()) {
     s.clear();
@@ -235,12 +235,16 @@ int CommitScope::commit(std::string* err) {
     if (!why.empty()) {
       s.entries = std::move(entries);
       discard(s);
-      return failure(why, err);
+      return failure(why, err, -2);
     }
     if (commit_detail::after_record) commit_detail::after_record();
   }
   s.clear();
-  if (land(entries, &why) != 0) return failure(why, err);
+  if (land(entries, &why) != 0) {
+    std::printf("commit() cannot replace every file: %s\n", why.c_str());
+    if (err) *err = why;
+    return -2;
+  }
   return 0;
 }
 

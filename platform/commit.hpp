@@ -41,8 +41,9 @@ class CommitScope {
   // A scope left without commit() drops what it holds: the old files stay.
   ~CommitScope();
   // Makes every rewrite the scope holds land together.  0 on success (also
-  // when it held nothing); -1 when a joined rewrite failed or the commit
-  // could not be made, with a console message and the reason in *err.
+  // when it held nothing); -1 when a joined rewrite failed (which its caller
+  // heard of when it happened), -2 when the commit itself could not be made;
+  // either way with a console message and the reason in *err.
   int commit(std::string* err = nullptr);
   // Whether this scope is the one that commits (not nested in another).
   bool outermost() const { return outermost_; }

@@ -994,8 +994,10 @@ Pass serve(Conn& c, int* status) {
     merge(page_params00, page_params);
     if (proj_run) proj_run(send_buf, http_params, page_params);
     sess_end();
+    // A save that failed on the way was shown by its page; a commit that
+    // failed as a whole replaces a page that may say all went well.
     std::string why;
-    if (commit.commit(&why) != 0) commit_failed_reply(why);
+    if (commit.commit(&why) == -2) commit_failed_reply(why);
   }
   if (send_buf_len < 0 || send_buf_len > reply_limit) {
     std::printf("run() reply length %d out of range, reply cut to %d\n", send_buf_len, reply_limit);

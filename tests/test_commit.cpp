@@ -14,6 +14,7 @@
 
 #include "platform/commit.hpp"
 #include "platform/textfile.hpp"
+#include "tests/kal_pages.hpp"
 #include "tests/kal_testutil.hpp"
 #include "tests/vtab_file_util.hpp"
 
@@ -117,7 +118,7 @@ TEST(Commit, AFailedRewriteLeavesEveryOldFile) {
       // Later rewrites of the request change nothing either.
       ASSERT_EQ(kal::atomic_rewrite(f.dir.file("C.dat"), "c"), 0);
       testing::internal::CaptureStdout();
-      EXPECT_EQ(scope.commit(&why), -1);
+      EXPECT_EQ(scope.commit(&why), -1) << "the failed save was told when it happened";
       const std::string said = testing::internal::GetCapturedStdout();
       EXPECT_NE(said.find("commit() nothing of this change was saved"), std::string::npos) << said;
     }
@@ -128,6 +129,52 @@ TEST(Commit, AFailedRewriteLeavesEveryOldFile) {
     EXPECT_EQ(on_disk(f.dir.file("C.dat")), "<none>");
     EXPECT_TRUE(f.leftovers().empty());
   }
+}
+
+// The commit itself cannot be made (its record cannot be written): nothing
+// lands, and the caller can tell it from a save that failed on the way.
+TEST(Commit, ACommitWhoseRecordCannotBeWrittenLeavesEveryOldFile) {
+  Files f;
+  fs::create_directory(f.record);  // in the record's way
+  std::string why;
+  {
+    kal::CommitScope scope(f.record);
+    kal::JoinCommit join;
+    ASSERT_EQ(kal::atomic_rewrite(f.a, "a2"), 0);
+    ASSERT_EQ(kal::atomic_rewrite(f.b, "b2"), 0);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(scope.commit(&why), -2);
+    testing::internal::GetCapturedStdout();
+  }
+  EXPECT_NE(why.find("commit.txt"), std::string::npos) << why;
+  EXPECT_EQ(on_disk(f.a), "a1");
+  EXPECT_EQ(on_disk(f.b), "b1");
+  EXPECT_TRUE(f.leftovers().empty());
+}
+
+// Over HTTP: a page that says it saved, whose commit then fails, is replaced
+// by one that says nothing was saved, and the files are as they were.
+TEST(CommitE2E, APageWhoseCommitFailsSaysSoAndChangesNoFile) {
+  kal::pages::Site site;
+  ASSERT_TRUE(site.start()) << site.log();
+  const std::string record = site.server().file("commit.txt");
+  fs::remove(record);
+  fs::create_directory(record);
+  const std::string before = site.dat("Formy_platnosci"), sessions = site.dat("Sessions");
+  const std::string page =
+      site.post({{"n_67", site.setting("Zatwierdz_button")}, {"Formy_platnosci_nazwa", "Przelew 30 dni"}});
+  EXPECT_TRUE(kal::pages::has(page, "Zmiany nie zostały zapisane na dysku: ")) << page;
+  EXPECT_FALSE(kal::pages::has(page, "Przelew 30 dni")) << page;
+  EXPECT_EQ(site.dat("Formy_platnosci"), before);
+  EXPECT_EQ(site.dat("Sessions"), sessions);
+
+  // Once the record can be written again, the table's next save lands whole,
+  // with what the program kept in memory.
+  fs::remove(record);
+  site.post({{"n_67", site.setting("Zatwierdz_button")}, {"Formy_platnosci_nazwa", "Gotówka 7 dni"}});
+  const std::string after = site.dat("Formy_platnosci");
+  EXPECT_TRUE(kal::pages::has(after, "'Przelew 30 dni'") && kal::pages::has(after, "'Gotówka 7 dni'")) << after;
+  EXPECT_EQ(site.stop(), 0) << site.log();
 }
 
 // Only durable rewrites under a guard inside a scope wait for the commit.
