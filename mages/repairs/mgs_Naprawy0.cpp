@@ -115,16 +115,24 @@ int mgs_Naprawy_update(uint32_t Id) {
     if (write || carried(G::var_name("NaprawyNew_", field, "").c_str())) put(field);
   }
 
-  // The repair's copies of the equipment data, from the equipment form: its
-  // number goes into the repair's `rodzaj`, the rest comes from the repair
-  // form's field of the same name.
-  if (carried("SerwisNew_Serwis_numer")) {
-    Naprawy numer{};
-    numer.rodzaj = get_post_or_get_s("SerwisNew_Serwis_numer");
-    rc = G::put_field(s.ref, numer, "rodzaj");
+  // The repair's copies of the equipment data, from the values of the
+  // equipment form that the request carries: its number goes into the
+  // repair's `rodzaj`, the rest into the field of the same name.  The
+  // repair's `typ` (the protocol's fault description) and `nr_silnika` (its
+  // remarks) are its own.
+  for (const auto& [equipment, copy] : {std::pair{"numer", "rodzaj"}, {"model", "model"}, {"kolor", "kolor"},
+                                        {"nr_rej", "nr_rej"}, {"nr_ramy", "nr_ramy"}, {"przebieg", "przebieg"},
+                                        {"wyposazenie", "wyposazenie"}}) {
+    const std::string var = std::string("SerwisNew_Serwis_") + equipment;
+    if (!carried(var.c_str())) continue;
+    Naprawy value{};
+    vtab_meta<Naprawy>::for_each_field([&](auto f) {
+      using F = decltype(f);
+      if constexpr (F::letter == 's')
+        if (std::strcmp(F::name(), copy) == 0) F::of(value) = get_post_or_get_s(var.c_str());
+    });
+    rc = G::put_field(s.ref, value, copy);
   }
-  for (const char* field : {"model", "kolor", "typ", "nr_rej", "nr_ramy", "nr_silnika", "przebieg", "wyposazenie"})
-    if (carried((std::string("SerwisNew_Serwis_") + field).c_str())) put(field);
   // Then the repair form's own.
   for (const char* field : {"model", "kolor", "typ", "rodzaj", "nr_rej", "nr_ramy", "nr_silnika", "przebieg",
                             "wyposazenie", "Id_Naprawy_przyjmujacy"})
