@@ -72,7 +72,10 @@ int mgs_Naprawy_create(uint32_t Id) {
                 Id == 0 ? "no key" : "a repair has this key already");
     return -1;
   }
-  const int rc = G::create_keyed(Id, "NaprawyNew_", "", [](Naprawy& r) { r.Id_Transakcje = 0; });
+  const int rc = G::create_keyed(Id, "NaprawyNew_", "", [](Naprawy& r) {
+    r.Id_Transakcje = 0;
+    r.Id_Firmy__naprawiajacy = g_Naprawy_Id_Firmy__naprawiajacy;
+  });
   if (rc == 0) guard = last_insert{form.Id_Firmy__klient, form.data_wplywu, equipment, nr_rej, nr_ramy};
   return rc;
 }
@@ -102,12 +105,12 @@ int mgs_Naprawy_update(uint32_t Id) {
   auto carried = [](const char* var) { return is_in_post_or_get(var) != 0; };
 
   // The fields the pages compute are written always, the others only from
-  // the request.
-  for (const char* field : {"numer", "data_wplywu", "Id_Firmy__klient", "Id_Naprawy_typy", "Id_Firmy__naprawiajacy",
-                            "Id_Towary__przyjety", "Id_Naprawy_stany", "opis_uszkodzenia", "data_odpowiedzi",
-                            "szacunkowa_wycena", "data_wyceny", "data_naprawienia_szacunkowa",
-                            "data_zakonczenia_rzeczywista", "data_odbioru", "opis_naprawy", "Id_Transakcje",
-                            "koszt_naprawy", "flags", "Id_Naprawy_wykonawcy"}) {
+  // the request; the repairing firm stays the one the repair was created with.
+  for (const char* field : {"numer", "data_wplywu", "Id_Firmy__klient", "Id_Naprawy_typy", "Id_Towary__przyjety",
+                            "Id_Naprawy_stany", "opis_uszkodzenia", "data_odpowiedzi", "szacunkowa_wycena",
+                            "data_wyceny", "data_naprawienia_szacunkowa", "data_zakonczenia_rzeczywista",
+                            "data_odbioru", "opis_naprawy", "Id_Transakcje", "koszt_naprawy", "flags",
+                            "Id_Naprawy_wykonawcy"}) {
     static const char* const always[] = {"numer", "Id_Firmy__klient", "Id_Naprawy_stany", "Id_Transakcje",
                                          "koszt_naprawy", "flags"};
     bool write = false;
