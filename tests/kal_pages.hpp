@@ -87,6 +87,90 @@ inline std::map<unsigned, std::vector<std::string>> records(const std::string& f
 // The version line of every table file.
 inline const char kHead[] = "KALMITOR 1.0 http://kalmitor.example/\r\n";
 
+// A text of a page with its character references resolved.
+inline std::string html_unescape(const std::string& text) {
+  static const std::pair<const char*, char> named[] = {{"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'},
+                                                       {"apos", '\''}, {"nbsp", '\xA0'}};
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const std::size_t semi = text[i] == '&' ? text.find(';', i) : std::string::npos;
+    if (semi == std::string::npos || semi - i > 8) {
+      out += text[i];
+      continue;
+    }
+    const std::string ref = text.substr(i + 1, semi - i - 1);
+    bool done = false;
+    if (ref.size() > 1 && ref[0] == '#') {
+      out += static_cast<char>(std::stoi(ref.substr(1)));
+      done = true;
+    }
+    for (const auto& [n, c] : named)
+      if (!done && ref == n) out += c, done = true;
+    if (!done) out += text[i];
+    else i = semi;
+  }
+  return out;
+}
+
+// The fields of the page's first form as a browser posts it when none of
+// its buttons is pressed: text and hidden inputs, ticked boxes and radio
+// buttons, the chosen option of each list (else its first) and the text
+// areas, in the page's order.
+inline Params form_fields(const std::string& page) {
+  Params out;
+  const std::regex tag("<(/?)(form|input|select|option|textarea)\\b([^>]*)>", std::regex::icase);
+  const std::regex attr("([A-Za-z_]+)(?:\\s*=\\s*(?:\"([^\"]*)\"|'([^']*)'|([^\\s>]+)))?");
+  auto attrs = [&](const std::string& text) {
+    std::map<std::string, std::string> a;
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), attr); it != std::sregex_iterator(); ++it) {
+      std::string name = (*it)[1];
+      for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      a[name] = html_unescape((*it)[2].matched ? (*it)[2] : (*it)[3].matched ? (*it)[3] : (*it)[4]);
+    }
+    return a;
+  };
+  bool in_form = false;
+  std::string select;  // the list being read
+  std::string first, chosen;
+  bool any = false, picked = false;
+  for (auto it = std::sregex_iterator(page.begin(), page.end(), tag); it != std::sregex_iterator(); ++it) {
+    const bool closing = (*it)[1].length() > 0;
+    std::string kind = (*it)[2];
+    for (char& c : kind) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (kind == "form") {
+      if (closing && in_form) break;
+      in_form = !closing;
+      continue;
+    }
+    if (!in_form) continue;
+    auto a = attrs((*it)[3]);
+    if (kind == "input" && !closing) {
+      std::string type = a.count("type") ? a["type"] : "text";
+      for (char& c : type) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      if (a["name"].empty()) continue;
+      if (type == "text" || type == "hidden" || ((type == "radio" || type == "checkbox") && a.count("checked")))
+        out.emplace_back(a["name"], a["value"]);
+    } else if (kind == "select") {
+      if (!closing) {
+        select = a["name"], any = picked = false;
+      } else if (!select.empty() && any) {
+        out.emplace_back(select, picked ? chosen : first);
+        select.clear();
+      }
+    } else if (kind == "option" && !closing && !select.empty()) {
+      if (!any) first = a["value"], any = true;
+      if (a.count("selected") && !picked) chosen = a["value"], picked = true;
+    } else if (kind == "textarea" && !closing) {
+      const std::size_t from = static_cast<std::size_t>(it->position() + it->length());
+      const std::size_t to = page.find("</", from);
+      std::string text = page.substr(from, to - from);
+      if (!text.empty() && text[0] == '\n') text.erase(0, 1);
+      out.emplace_back(a["name"], html_unescape(text));
+    }
+  }
+  return out;
+}
+
 // A table file of firms (Id and name, nothing else filled in).
 inline std::string firms_file(const std::vector<std::pair<unsigned, std::string>>& firms) {
   std::string f = kHead;

@@ -51,21 +51,21 @@ class MainRoad : public ::testing::Test {
 
   // What a person does: look, type, choose, press.
   bool shows(const std::string& text) {
-    return b_.eval("String(document.body.innerText.indexOf(" + kal::cdp::quote(text) + ") >= 0)") == "true";
+    return at_->eval("String(document.body.innerText.indexOf(" + kal::cdp::quote(text) + ") >= 0)") == "true";
   }
   std::string value(const std::string& name) {
-    return b_.eval("document.querySelector('[name=\"" + name + "\"]').value");
+    return at_->eval("document.querySelector('[name=\"" + name + "\"]').value");
   }
   void type(const std::string& name, const std::string& text) {
-    b_.eval("document.querySelector('[name=\"" + name + "\"]').value = " + kal::cdp::quote(text) + "; 'ok'");
+    at_->eval("document.querySelector('[name=\"" + name + "\"]').value = " + kal::cdp::quote(text) + "; 'ok'");
   }
   bool press(const std::string& caption) {
-    return b_.submit("document.querySelector('input[type=submit][value=" + kal::cdp::quote(caption) + "]').click()");
+    return at_->submit("document.querySelector('input[type=submit][value=" + kal::cdp::quote(caption) + "]').click()");
   }
-  void shot(const std::string& name) { EXPECT_TRUE(b_.screenshot(kShots + "/main_road_" + name + ".png")); }
+  void shot(const std::string& name) { EXPECT_TRUE(at_->screenshot(kShots + "/main_road_" + name + ".png")); }
   void no_trouble(const std::string& step) {
-    EXPECT_TRUE(b_.dialogs().empty()) << step << ": " << b_.dialogs().front();
-    EXPECT_TRUE(b_.errors().empty()) << step << ": " << b_.errors().front();
+    EXPECT_TRUE(at_->dialogs().empty()) << step << ": " << at_->dialogs().front();
+    EXPECT_TRUE(at_->errors().empty()) << step << ": " << at_->errors().front();
   }
   std::string file(const std::string& table) { return srv_.file("dat/" + table + ".dat"); }
   // A printout of repair 1, checked as a PDF and read back as a person's PDF
@@ -81,7 +81,7 @@ class MainRoad : public ::testing::Test {
 
   // The log-in page of a fresh installation: no user yet, one button.
   void start_work() {
-    ASSERT_TRUE(b_.open(base_));
+    ASSERT_TRUE(at_->open(base_));
     ASSERT_TRUE(press("Rozpocznij prac\xc4\x99"));
     no_trouble("log-in");
   }
@@ -122,6 +122,7 @@ class MainRoad : public ::testing::Test {
 
   kal::e2e::Server srv_;
   kal::cdp::Browser b_;
+  kal::cdp::Browser* at_ = &b_;  // the browser the person works in
   std::string base_;
 };
 
@@ -230,6 +231,27 @@ TEST_F(MainRoad, TheRepairMovesThroughItsStatesToHandOver) {
   ASSERT_TRUE(press("Do naprawy"));
   EXPECT_EQ(b_.eval("String(document.querySelectorAll('a[href*=\"n_31=e\"][href*=\"Naprawy_Id=1&\"]').length)"), "0");
   no_trouble("the list");
+
+  // Another person in a browser of their own opens the handed-over repair
+  // from the list: its car is there, and saving it keeps the car's record.
+  const auto cars = kal::records<Serwis>(file("Serwis"));
+  {
+    kal::cdp::Browser other;
+    ASSERT_TRUE(other.ok()) << "the second browser did not come up";
+    at_ = &other;
+    start_work();
+    ASSERT_TRUE(other.submit("document.querySelector('a[href*=\"n_6=l\"]').click()"));
+    ASSERT_TRUE(other.submit("document.querySelector('a[href*=\"n_31=e\"][href*=\"Naprawy_Id=1&\"]').click()"))
+        << other.eval("document.body.innerText");
+    EXPECT_EQ(value("SerwisNew_Serwis_nr_rej"), "WY 777");
+    shot("6a_wydana_druga_sesja");
+    ASSERT_TRUE(press("Zatwierd\xc5\xba"));
+    EXPECT_EQ(value("SerwisNew_Serwis_nr_rej"), "WY 777");
+    no_trouble("the second session");
+    at_ = &b_;
+  }
+  EXPECT_EQ(kal::records<Serwis>(file("Serwis")), cars);
+  EXPECT_EQ(repair().at("nr_rej"), "WY 777");
 
   // Removed from its page (its side row keeps it, flagged), restored on the
   // page of removed repairs.

@@ -166,6 +166,13 @@ TEST_F(Acceptance, ANewOwnerWithNewEquipment) {
   EXPECT_EQ(r.at("Id_Towary__przyjety"), "1");
   EXPECT_EQ(r.at("nr_rej"), "WX 1234");
   EXPECT_EQ(r.at("opis_uszkodzenia"), "nie odpala");
+  EXPECT_EQ(r.at("Id_Firmy__naprawiajacy"), "1") << "the workshop repairs it";
+  // No form changes the repairing firm.
+  site_->post({{"Naprawy_Id", "1"},
+               {"NaprawyNew_Naprawy_Id_Firmy__naprawiajacy", "3"},
+               {"n_31", site_->setting("Zatwierdz_button")}},
+              "/naprawa.htm");
+  EXPECT_EQ(rows<Naprawy>("Naprawy").at(0).at("Id_Firmy__naprawiajacy"), "1");
 
   const auto side = rows<Naprawy_ext>("Naprawy_ext");
   ASSERT_EQ(side.size(), 1u);
@@ -200,9 +207,11 @@ TEST_F(Acceptance, APlannedRepairTakesTheFirstPlannedKeyAndNumber) {
   EXPECT_EQ(repairs[0].at("Id"), "1000001");
   EXPECT_EQ(repairs[0].at("numer"), "1000001/" + year());
   EXPECT_EQ(repairs[0].at("Id_Naprawy_stany"), "20");
+  EXPECT_EQ(repairs[0].at("Id_Firmy__naprawiajacy"), "1");
   // The accepted range starts at 1 all the same.
   accept(owner_and_item("Jan Kowalski", "WX 5678", "F2"));
   EXPECT_EQ(find_record(rows<Naprawy>("Naprawy"), "Id", "1").at("numer"), "1/" + year());
+  EXPECT_EQ(find_record(rows<Naprawy>("Naprawy"), "Id", "1").at("Id_Firmy__naprawiajacy"), "1");
 }
 
 TEST_F(Acceptance, NothingIsWrittenWithoutWhatIsRequired) {

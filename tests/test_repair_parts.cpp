@@ -38,13 +38,14 @@ using kal::pages::Params;
 using kal::pages::Site;
 
 
-// Part P (10 in stock, all in warehouse 1, 10.00 net at 23 %), the service
-// S (81.30 net), part F; repair 5 of client 2 in repair (state 3), without
+// Part P (10 in stock, all in warehouse 1, 10.00 net at 23 %), the services
+// S (81.30 net) and R (40.65 net), part F; repair 5 of client 2 in repair (state 3), without
 // a sale document; sale 1 of another client with one line of F.
 const std::string kGoods = std::string(kHead) +
                            " 1 'Klocki P' '' 'KP' '' '' 6.00 0.00 0.00 10.00 10.00 '' 1 1 1 0.00 0.00 0 0 0 0\r\n"
                            " 2 'Wymiana S' '' 'WS' '' '' 0.00 0.00 0.00 81.30 0.00 '' 1 2 1 0.00 0.00 0 0 0 0\r\n"
-                           " 3 'Filtr F' '' 'FF' '' '' 5.00 0.00 0.00 10.00 4.00 '' 1 1 1 0.00 0.00 0 0 0 0\r\n";
+                           " 3 'Filtr F' '' 'FF' '' '' 5.00 0.00 0.00 10.00 4.00 '' 1 1 1 0.00 0.00 0 0 0 0\r\n"
+                           " 4 'Regulacja R' '' 'RR' '' '' 0.00 0.00 0.00 40.65 0.00 '' 1 2 1 0.00 0.00 0 0 0 0\r\n";
 const std::string kStock = std::string(kHead) + " 1 10.00 1 1\r\n 2 4.00 3 1\r\n";
 const std::string kRepair = std::string(kHead) +
                             " 5 '5/2026' 1740000000 2 1 1 0 3 'Piszczy' 0 0.00 0 0 0 0 '' 0 0.00 0 0 '' '' '' '' '' "
@@ -197,6 +198,48 @@ TEST_F(RepairParts, PartsMoveTheStockAndTheRepairsCostFollowsItsDocument) {
   EXPECT_TRUE(has(page, "Brak naprawy Id=99")) << page;
   EXPECT_EQ(site_->dat("Transakcje"), docs_before);
   EXPECT_EQ(stock(1), "10.00/10.00");
+}
+
+TEST_F(RepairParts, ServicesTickedOnTheirPageBecomeLinesOfTheRepairWhenItIsFinished) {
+  start();
+  add("1", "2", "12,30");  // a part: the document and its first line
+  // The services page: S and R ticked, back to the repair's page.
+  Params ticked = kal::pages::form_fields(site_->post({{"Naprawy_Id", "5"}, {"n_26", "n"}}, "/uslugi_do_naprawy.htm"));
+  ticked.push_back({"Naprawy_uslugi_Id_Towary.2", "2"});
+  ticked.push_back({"Naprawy_uslugi_Id_Towary.4", "4"});
+  ticked.push_back({"n_31", site_->setting("Powrot_do_Naprawy_button")});
+  site_->post(ticked, "/naprawa.htm");
+  EXPECT_EQ(table("Towary_transakcje").size(), 2u) << "nothing before the end of the repair";
+
+  // Finished: one line each after the part's, the total and the cost follow,
+  // the services keep no stock and the part's stays.
+  Params finish = kal::pages::form_fields(site_->get("/naprawa.htm", {{"n_31", "e"}, {"Naprawy_Id", "5"}}));
+  finish.push_back({"n_31", site_->setting("Zakoncz_Naprawe_button")});
+  site_->post(finish, "/naprawa.htm");
+  std::vector<std::vector<std::string>> lines;
+  for (const auto& [id, l] : table("Towary_transakcje"))
+    if (l[2] == "2") lines.push_back(l);
+  ASSERT_EQ(lines.size(), 3u) << site_->dat("Towary_transakcje");
+  EXPECT_EQ(lines[0][1], "1");
+  EXPECT_EQ(lines[1][1], "2");
+  EXPECT_EQ(lines[1][3], "100.00");
+  EXPECT_EQ(lines[1][4], "1.00");
+  EXPECT_EQ(lines[2][1], "4");
+  EXPECT_EQ(lines[2][3], "50.00");
+  EXPECT_EQ(lines[2][4], "1.00");
+  EXPECT_EQ(table("Transakcje").at(2)[4], "174.60");
+  EXPECT_EQ(cost(), "174.60");
+  EXPECT_EQ(table("Naprawy").at(5)[7], "6");
+  EXPECT_EQ(stock(1), "8.00/8.00");
+  EXPECT_EQ(table("Towary").at(2)[10], "0.00");
+  EXPECT_EQ(table("Towary").at(4)[10], "0.00");
+
+  // Finished again, the page reloaded: nothing more.
+  const std::string after = site_->dat("Towary_transakcje") + site_->dat("Transakcje") + site_->dat("Towary");
+  site_->post(finish, "/naprawa.htm");
+  site_->get("/naprawa.htm", {{"n_31", "e"}, {"Naprawy_Id", "5"}});
+  EXPECT_EQ(site_->dat("Towary_transakcje") + site_->dat("Transakcje") + site_->dat("Towary"), after);
+  EXPECT_EQ(cost(), "174.60");
 }
 
 TEST_F(RepairParts, AUserWithoutRightsToTheRepairIsRefusedOnEveryPage) {

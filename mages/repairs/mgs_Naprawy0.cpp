@@ -72,7 +72,10 @@ int mgs_Naprawy_create(uint32_t Id) {
                 Id == 0 ? "no key" : "a repair has this key already");
     return -1;
   }
-  const int rc = G::create_keyed(Id, "NaprawyNew_", "", [](Naprawy& r) { r.Id_Transakcje = 0; });
+  const int rc = G::create_keyed(Id, "NaprawyNew_", "", [](Naprawy& r) {
+    r.Id_Transakcje = 0;
+    r.Id_Firmy__naprawiajacy = g_Naprawy_Id_Firmy__naprawiajacy;
+  });
   if (rc == 0) guard = last_insert{form.Id_Firmy__klient, form.data_wplywu, equipment, nr_rej, nr_ramy};
   return rc;
 }
@@ -102,12 +105,12 @@ int mgs_Naprawy_update(uint32_t Id) {
   auto carried = [](const char* var) { return is_in_post_or_get(var) != 0; };
 
   // The fields the pages compute are written always, the others only from
-  // the request.
-  for (const char* field : {"numer", "data_wplywu", "Id_Firmy__klient", "Id_Naprawy_typy", "Id_Firmy__naprawiajacy",
-                            "Id_Towary__przyjety", "Id_Naprawy_stany", "opis_uszkodzenia", "data_odpowiedzi",
-                            "szacunkowa_wycena", "data_wyceny", "data_naprawienia_szacunkowa",
-                            "data_zakonczenia_rzeczywista", "data_odbioru", "opis_naprawy", "Id_Transakcje",
-                            "koszt_naprawy", "flags", "Id_Naprawy_wykonawcy"}) {
+  // the request; the repairing firm stays the one the repair was created with.
+  for (const char* field : {"numer", "data_wplywu", "Id_Firmy__klient", "Id_Naprawy_typy", "Id_Towary__przyjety",
+                            "Id_Naprawy_stany", "opis_uszkodzenia", "data_odpowiedzi", "szacunkowa_wycena",
+                            "data_wyceny", "data_naprawienia_szacunkowa", "data_zakonczenia_rzeczywista",
+                            "data_odbioru", "opis_naprawy", "Id_Transakcje", "koszt_naprawy", "flags",
+                            "Id_Naprawy_wykonawcy"}) {
     static const char* const always[] = {"numer", "Id_Firmy__klient", "Id_Naprawy_stany", "Id_Transakcje",
                                          "koszt_naprawy", "flags"};
     bool write = false;
@@ -115,16 +118,24 @@ int mgs_Naprawy_update(uint32_t Id) {
     if (write || carried(G::var_name("NaprawyNew_", field, "").c_str())) put(field);
   }
 
-  // The repair's copies of the equipment data, from the equipment form: its
-  // number goes into the repair's `rodzaj`, the rest comes from the repair
-  // form's field of the same name.
-  if (carried("SerwisNew_Serwis_numer")) {
-    Naprawy numer{};
-    numer.rodzaj = get_post_or_get_s("SerwisNew_Serwis_numer");
-    rc = G::put_field(s.ref, numer, "rodzaj");
+  // The repair's copies of the equipment data, from the values of the
+  // equipment form that the request carries: its number goes into the
+  // repair's `rodzaj`, the rest into the field of the same name.  The
+  // repair's `typ` (the protocol's fault description) and `nr_silnika` (its
+  // remarks) are its own.
+  for (const auto& [equipment, copy] : {std::pair{"numer", "rodzaj"}, {"model", "model"}, {"kolor", "kolor"},
+                                        {"nr_rej", "nr_rej"}, {"nr_ramy", "nr_ramy"}, {"przebieg", "przebieg"},
+                                        {"wyposazenie", "wyposazenie"}}) {
+    const std::string var = std::string("SerwisNew_Serwis_") + equipment;
+    if (!carried(var.c_str())) continue;
+    Naprawy value{};
+    vtab_meta<Naprawy>::for_each_field([&](auto f) {
+      using F = decltype(f);
+      if constexpr (F::letter == 's')
+        if (std::strcmp(F::name(), copy) == 0) F::of(value) = get_post_or_get_s(var.c_str());
+    });
+    rc = G::put_field(s.ref, value, copy);
   }
-  for (const char* field : {"model", "kolor", "typ", "nr_rej", "nr_ramy", "nr_silnika", "przebieg", "wyposazenie"})
-    if (carried((std::string("SerwisNew_Serwis_") + field).c_str())) put(field);
   // Then the repair form's own.
   for (const char* field : {"model", "kolor", "typ", "rodzaj", "nr_rej", "nr_ramy", "nr_silnika", "przebieg",
                             "wyposazenie", "Id_Naprawy_przyjmujacy"})

@@ -53,7 +53,8 @@ struct glue_desc<Naprawy> : glue_desc_base<Naprawy> {
 // --- the repair form ---------------------------------------------------------------
 
 // Inserts the repair of the "NaprawyNew_" variables under the key Id, with no
-// sale document, names it in "Naprawy_Id" and saves "Naprawy.dat"; 0.  A
+// sale document and the workshop (g_Naprawy_Id_Firmy__naprawiajacy) as the
+// repairing firm, names it in "Naprawy_Id" and saves "Naprawy.dat"; 0.  A
 // repeated submission of one acceptance (the same client, receipt time,
 // equipment, registration and frame numbers as the repair inserted last; a
 // repair without a client is never taken for one) inserts nothing and gives
@@ -62,9 +63,10 @@ struct glue_desc<Naprawy> : glue_desc_base<Naprawy> {
 int mgs_Naprawy_create(uint32_t Id);
 // Saves the form into repair Id and saves "Naprawy.dat".  Written always: the
 // number, the client, the state, the sale document, the cost and the flags
-// (the pages compute them); every other field only when the request carries
-// its variable; then the repair's copies of the equipment data from the
-// equipment form's and the repair form's variables the request carries.
+// (the pages compute them); the repairing firm never; every other field only
+// when the request carries its variable; then the repair's copies of the
+// equipment data from the equipment form's and the repair form's variables
+// the request carries (the repair form's last).
 // When the form holds another repair ("NaprawyNew_Naprawy_Id" is not Id)
 // nothing is written, the page says so and the result is -1; -1 also, with a
 // console message, when no repair has the Id.  Else the last update's result.

@@ -533,6 +533,9 @@ int mgs_Naprawy_edit(const char* action_in) {
   if (is_caption(action, "Zakoncz_Naprawe_button") || finish_and_give) {
     saved_ok = Naprawy_save_html(Id) == 0;
     if (saved_ok) {
+      // The services ticked for the repair become lines of its sale
+      // document (once: the boxes are cleared).
+      mgs_Naprawy_uslugi_Transakcje_append(nullptr);
       const std::int64_t now = today();
       G::set_field<&Naprawy::data_zakonczenia_rzeczywista>(Id, now);
       form_put(Id, "data_zakonczenia_rzeczywista", from_t(now));

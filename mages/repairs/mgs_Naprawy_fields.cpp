@@ -12,6 +12,7 @@
 #include "mages/firms/mgs_Naprawy_stany0.hpp"
 #include "mages/firms/mgs_Naprawy_typy0.hpp"
 #include "mages/firms/mgs_Naprawy_wykonawcy0.hpp"
+#include "mages/glue_impl.hpp"
 #include "mages/goods/mgs_Towary0.hpp"
 #include "mages/goods/mgs_Towary_transakcje0.hpp"
 #include "mages/goods/mgs_Towary_typy0.hpp"
@@ -21,6 +22,21 @@
 #include "server/sess.hpp"
 
 namespace {
+
+// An equipment record (Id 0) holding the repair's copies of the equipment's
+// data.
+void equipment_of_copies(const Naprawy& r, Serwis* s) {
+  kal::glue<Serwis>::clear(*s);
+  s->Id_Firmy__klient = r.Id_Firmy__klient;
+  s->Id_Towary__przyjety = r.Id_Towary__przyjety;
+  s->model = r.model;
+  s->kolor = r.kolor;
+  s->numer = r.rodzaj;
+  s->nr_rej = r.nr_rej;
+  s->nr_ramy = r.nr_ramy;
+  s->przebieg = r.przebieg;
+  s->wyposazenie = r.wyposazenie;
+}
 
 int read_bundle(uint32_t Id, const char* prefix, Naprawy_fields* b) {
   Naprawy& r = b->_Naprawy;
@@ -50,10 +66,21 @@ int read_bundle(uint32_t Id, const char* prefix, Naprawy_fields* b) {
     sess_put("Transakcje_Id_Formy_platnosci", from_z(b->_Transakcje.Id_Formy_platnosci));
   }
 
-  const Serwis* equipment = Serwis_get_by_Naprawy_Id(Id);
-  const uint32_t equipment_id = equipment ? equipment->Id : 0;
-  rc += mgs_Serwis_get(equipment_id, &b->_Serwis, "SerwisNew_", "");
-  rc += mgs_Sprzet_ext_get(equipment_id, &b->_Sprzet_ext, "SerwisNew_", "");
+  // The equipment.  A repair being entered (Id 0) has the one of the
+  // equipment form.  A stored repair has its own, and the equipment form
+  // gets it in every state, so that the form neither shows nor saves what
+  // other pages left there; a stored repair without an equipment record has
+  // its own copies of the equipment's data.
+  const Serwis* equipment = Id != 0 ? Serwis_get_by_Naprawy_Id(Id) : nullptr;
+  if (Id == 0 || equipment) {
+    const uint32_t equipment_id = equipment ? equipment->Id : 0;
+    rc += mgs_Serwis_get(equipment_id, &b->_Serwis, "SerwisNew_", "");
+    rc += mgs_Sprzet_ext_get(equipment_id, &b->_Sprzet_ext, "SerwisNew_", "");
+  } else {
+    equipment_of_copies(r, &b->_Serwis);
+    kal::glue<Sprzet_ext>::clear(b->_Sprzet_ext);
+  }
+  if (Id != 0) mgs_Serwis_to_ht(&b->_Serwis, "SerwisNew_", "");
   mgs_Sprzet_ext_to_ht(&b->_Sprzet_ext, "SerwisNew_", "");
 
   rc += mgs_Naprawy_roczna_get(r.Id, &b->_Naprawy_roczna, "SerwisNew_", "");

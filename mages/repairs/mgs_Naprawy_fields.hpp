@@ -55,8 +55,11 @@ struct Naprawy_fields {
 // Fills *bundle with repair Id (Id 0: the repair of the form variables with
 // the prefix) and its linked records.  A repair before acceptance shows state
 // 1; the repairing firm is always the workshop (g_Naprawy_Id_Firmy__naprawiajacy).
-// The repair, its equipment's custom fields and its annual inspection are
-// written into the form variables ("NaprawyNew_", "SerwisNew_"), and for a
+// The equipment is the repair's own (for Id 0, the equipment form's; for a
+// stored repair without an equipment record, its copies of the equipment's
+// data).  The repair, its equipment (not for Id 0), the equipment's custom
+// fields and its annual inspection are written into the form variables
+// ("NaprawyNew_", "SerwisNew_"), and for a
 // repair with a sale document the document's dates, payment form, client and
 // repairer into "Transakcje_"; for Id 0 the dates left at 0 become now (receipt,
 // answer) and now + 7 days (estimated and actual completion).  When Id is
