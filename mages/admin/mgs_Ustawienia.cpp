@@ -1,4 +1,4 @@
-#include "mages/cards/mgs_Ustawienia.hpp"
+#include "mages/admin/mgs_Ustawienia.hpp"
 
 #include <cstdio>
 #include <cstring>
@@ -9,7 +9,7 @@
 #include "lib/convert.hpp"
 #include "lib/hashtbl.hpp"
 #include "lib/txt_utils.hpp"
-#include "mages/cards/mgs_backup.hpp"
+#include "mages/admin/mgs_backup.hpp"
 #include "mages/firms/mgs_Firmy0.hpp"
 #include "mages/firms/mgs_Firmy_csv.hpp"
 #include "mages/goods/mgs_Stawki_VAT0.hpp"

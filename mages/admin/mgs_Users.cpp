@@ -1,4 +1,4 @@
-#include "mages/cards/mgs_Users.hpp"
+#include "mages/admin/mgs_Users.hpp"
 
 #include <ctime>
 #include <string_view>
