@@ -259,6 +259,26 @@ TEST(SettingsPageAccess, OnlyAdministratorsReachIt) {
   EXPECT_EQ(site.setting("main_email"), "szef@example.com");
 }
 
+TEST_F(SettingsPage, ABackupTimeSavedLastsAfterARestart) {
+  // Whichever button takes the time, the settings file holds it.
+  struct Case {
+    std::string button, time;
+  } cases[] = {{confirm_, "07:45"}, {"Wykonaj teraz", "06:10"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.button);
+    const std::string page = press(c.button, {{"backup_time", c.time}});
+    EXPECT_FALSE(has(page, kRed)) << page;
+    EXPECT_EQ(site_.setting("backup_time"), c.time);
+  }
+  const std::string saved = settings();
+  ASSERT_EQ(site_.stop(), 0);
+  // After a restart the time in force is the one saved.
+  Site again({{"ustawienia.txt", saved}});
+  ASSERT_TRUE(again.start()) << again.log();
+  const std::string page = again.get("/ustawienia.htm", {{"n_12", ""}});
+  EXPECT_TRUE(has(page, "NAME=\"backup_time\" VALUE=\"06:10\"")) << page;
+}
+
 // --- in the browser -------------------------------------------------------------------------------
 
 TEST(SettingsBrowser, ChangesShowAgainAfterARestart) {
