@@ -12,8 +12,12 @@
 // holds the Id of the logged user's Users row, and the server never takes it
 // from a request.  While no user exists everybody works as administrator.
 // Static paths are confined to their directories; documents need a logged-in
-// user of their role (anybody while no user exists); CSV files, the language
-// switch once users exist, and every data change need a logged-in user.
+// user of their role (anybody while no user exists); the language switch once
+// users exist and every data change need a logged-in user.  The CSV files
+// (the exports the program writes, "naprawy_csv.php") are for administrators
+// (and workers while "worker_as_admin" is 1) only, as downloads that no
+// browser shows as a page ("text/csv", saved under the file's name); a file
+// that does not exist yet gets a page that says so.
 //
 // The pages themselves are registered with the dispatcher
 // (mages/mgs_pages.hpp); a page id without a handler gets the head, the body
