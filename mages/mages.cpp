@@ -616,10 +616,15 @@ void run_page(const char* n, const char* a) {
   if (!fn) return;
   const int tier = mgs_page_tier(id);
   const bool admin = user_is_admin(), worker = user_is_worker(), other = user_is_other();
-  int r = 0;
-  if ((worker || admin || other) && id >= 6 && id <= 244 && tier == MGS_TIER_ALL) r = fn(n, a);
-  if ((worker || admin) && r == 0 && tier == MGS_TIER_STAFF) r = fn(n, a);
-  if (admin && id < 236 && r == 0 && tier == MGS_TIER_ADMIN) fn(n, a);
+  const bool reached = (tier == MGS_TIER_ALL && (worker || admin || other) && id >= 6 && id <= 244) ||
+                       (tier == MGS_TIER_STAFF && (worker || admin)) || (tier == MGS_TIER_ADMIN && admin && id < 236);
+  if (reached) {
+    fn(n, a);
+  } else if (worker || admin || other) {
+    // A page above the user's role says so instead of staying empty.
+    std::printf("mages_run(): page_id=%d refused: not for this user's role\n", id);
+    errorDisplay("Nie masz uprawnień do tej strony !");
+  }
 }
 
 constexpr int max_deep_nr = 5;

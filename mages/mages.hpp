@@ -6,7 +6,9 @@
 // path that names the document and the record id ("/Faktura_VAT_12.pdf"),
 // handles log-in and log-out, writes the HTML head, the body template and the
 // menu, and then runs the page of the request through the three role tiers,
-// following back_id to further pages of the same request (at most five).
+// following back_id to further pages of the same request (at most five).  A
+// page above the logged user's role says "Nie masz uprawnień do tej strony !"
+// in red instead.
 //
 // Who may do what comes from the session alone: the variable "user_logged"
 // holds the Id of the logged user's Users row, and the server never takes it

@@ -246,12 +246,7 @@ TEST_F(SettingsPage, ImportAndExportButtons) {
 }
 
 TEST(SettingsPageAccess, OnlyAdministratorsReachIt) {
-  const std::string users = std::string(kHead) +
-                            " 1 'szef' 'szef-haslo' 1700000000 1\r\n"
-                            " 5 'jan' 'jan-haslo' 1700000000 2\r\n"
-                            " 6 'ola' 'ola-haslo' 1700000000 3\r\n";
-  Site site({{"dat/Users.dat", users},
-             {"dat/Firmy.dat", kal::pages::firms_file({{1, "Nasz serwis"}, {5, "Jan"}, {6, "Ola"}})}});
+  Site site(with_roles());
   ASSERT_TRUE(site.start("jan", "jan-haslo")) << site.last();
   const std::string confirm = site.setting("Zatwierdz_button");
   const std::string shipped = site.file("ustawienia.txt");
@@ -355,6 +350,33 @@ TEST(ExportFiles, DownloadsForAdministratorsOnly) {
       }
     }
   }
+}
+
+// A user opening a page above his role is told so; nothing of the page runs.
+TEST(SettingsPageAccess, PagesAboveTheRoleSayTheyAreRefused) {
+  Site site(with_roles());
+  ASSERT_TRUE(site.start("jan", "jan-haslo")) << site.last();
+  const std::string refused = std::string(kRed) + "\nNie masz uprawnień do tej strony !";
+  struct Case {
+    const char *user, *password, *page, *title;
+  } cases[] = {
+      {"jan", "jan-haslo", "n_12", "Konfiguracja ustawień programu"},
+      {"jan", "jan-haslo", "n_233", "COLSPAN=4> Użytkownicy"},
+      {"jan", "jan-haslo", "n_235", "NAME=Users_user_passwd"},
+      {"jan", "jan-haslo", "n_2", "CLASS=pagetitle ALIGN=CENTER>Lista dostaw"},
+      {"ola", "ola-haslo", "n_12", "Konfiguracja ustawień programu"},
+      {"ola", "ola-haslo", "n_10", "CLASS=pagetitle ALIGN=CENTER> Lista kontrahentów"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.user) + " " + c.page);
+    ASSERT_TRUE(site.log_in(c.user, c.password)) << site.last();
+    const std::string page = site.post({{c.page, "l"}});
+    EXPECT_TRUE(has(page, refused)) << page;
+    EXPECT_FALSE(has(page, c.title)) << page;
+  }
+  // The pages of the role stay open.
+  ASSERT_TRUE(site.log_in("jan", "jan-haslo"));
+  EXPECT_FALSE(has(site.post({{"n_10", "l"}}), refused)) << site.last();
 }
 
 // --- in the browser -------------------------------------------------------------------------------
