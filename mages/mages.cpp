@@ -220,18 +220,33 @@ constexpr DocName kDocNames[] = {
     {"Kod_kreskowy", MGS_TIER_ALL},
 };
 
-// A reply of our own that refuses the request.
-void reply_refused() {
-  static const std::string body = "<HTML><BODY>Access denied !</BODY></HTML>\n";
-  const std::string head = std::string("HTTP/1.0 403 Forbidden\r\nServer: KALMITOR ") + mgs_version +
+// A whole reply of our own, in place of whatever the reply held: the status,
+// the type and a short body (the reply's code page keeps its length).
+void reply_own(const char* status, const char* type, const std::string& body) {
+  const std::string head = std::string("HTTP/1.0 ") + status + "\r\nServer: KALMITOR " + mgs_version +
                            "\r\nContent-Length: " + std::to_string(body.size()) +
-                           "\r\nConnection: close\r\nContent-Type: text/html\r\n\r\n";
+                           "\r\nConnection: close\r\nContent-Type: " + type +
+                           "\r\nX-Content-Type-Options: nosniff\r\n\r\n";
   send_buf_len = 0;
   send_buf[0] = 0;
   app(head.c_str());
   app(body.c_str());
   bin_file_flag = 1;
 }
+
+// The character set of the pages in the UI language.
+const char* page_charset() {
+  return oo_texts_get_is_cp1250() ? "ISO-8859-2" : oo_texts_get_is_utf8() ? "UTF-8" : "ISO-8859-1";
+}
+
+// A short page of our own in place of a file: the message in red.
+void reply_message(const char* status, const std::string& message) {
+  reply_own(status, (std::string("text/html; charset=") + page_charset()).c_str(),
+            "<HTML><BODY><CENTER><BIG><FONT COLOR=\"RED\">\n" + message + "</FONT></BIG></CENTER></BODY></HTML>\n");
+}
+
+// A reply of our own that refuses the request.
+void reply_refused() { reply_own("403 Forbidden", "text/html", "<HTML><BODY>Access denied !</BODY></HTML>\n"); }
 
 // A canned header opens a file reply: the server adds none of its own.
 void file_reply(const char* header) {
@@ -289,37 +304,41 @@ void serve_image(std::string_view path, const char* type) {
   bin_file(send_buf, file.c_str());
 }
 
-// A file that only a logged-in session may fetch: "Access denied !" for a
-// request without a live session code or without a logged-in user.
-void serve_session_file(const std::string& file) {
-  file_reply(txt_header());
-  if (!exists_sess_code(get_sess_code()) || !logged_in_with_role()) {
-    app("Access denied !");
-    return;
-  }
-  bin_file(send_buf, file.c_str());
-}
-
-// An export of all repairs: for administrators only (and for workers while
-// the setting "worker_as_admin" is 1).
-void serve_admin_file(const std::string& file) {
-  file_reply(txt_header());
+// The export files the program writes (the firms, their contacts, the goods,
+// the repairs) hold the workshop's data: they are for administrators only,
+// and for workers while the setting "worker_as_admin" is 1.  A refusal is
+// "Access denied !" as plain text.
+bool may_fetch_export(const std::string& file) {
   const char* w = ustawienia_get("worker_as_admin");
   const bool workers = w && std::strcmp(w, "1") == 0;
   const bool logged = exists_sess_code(get_sess_code()) && logged_in_with_role();
-  if (!logged || !(user_is_admin() || (workers && user_is_worker()))) {
-    std::printf("mages_run(): '%s' refused: not an administrator\n", file.c_str());
-    app("Access denied !");
-    return;
-  }
-  bin_file(send_buf, file.c_str());
+  if (logged && (user_is_admin() || (workers && user_is_worker()))) return true;
+  std::printf("mages_run(): '%s' refused: not an administrator\n", file.c_str());
+  reply_own("403 Forbidden", "text/plain", "Access denied !");
+  return false;
 }
 
-void serve_csv(std::string_view path) {
+// A data file as a download that no browser shows as a page; a page that
+// says so when the file does not exist yet (or cannot be sent).
+void serve_data_file(const std::string& file) {
+  const std::string name = kal::html_text(file);
+  std::uint64_t size = 0;
+  if (filedir_filesize(&size, file.c_str()) != 0) {
+    std::printf("mages_run(): '%s' does not exist (yet)\n", file.c_str());
+    reply_message("404 Not Found", "Plik " + name + " jeszcze nie istnieje: najpierw wykonaj eksport.");
+    return;
+  }
+  const std::size_t slash = file.find_last_of('/');
+  file_reply(csv_header(slash == std::string::npos ? file.c_str() : file.c_str() + slash + 1));
+  if (bin_file(send_buf, file.c_str()) != 0)
+    reply_message("500 Internal Server Error", "Pliku " + name + " nie można wysłać.");
+}
+
+void serve_export(std::string_view path) {
   const std::string file(path.substr(1));
   std::printf("csv filepath='%s'\n", file.c_str());
   if (!path_confined(path)) return refuse_path(path);
-  serve_session_file(file);
+  if (may_fetch_export(file)) serve_data_file(file);
 }
 
 void serve_file(const char* header, const char* file) {
@@ -365,21 +384,21 @@ Road static_road(std::string_view p) {
     return Road::done;
   }
   if (starts_with(p, "/naprawy.csv")) {
-    serve_admin_file("naprawy.csv");
+    serve_export("/naprawy.csv");
     return Road::done;
   }
   if (p.size() > 4 && (ends_with(p, ".csv") || ends_with(p, ".CSV"))) {
-    serve_csv(p);
+    serve_export(p);
     return Road::done;
   }
   if (p == "/wydruk.pdf") return Road::done;
   if (starts_with(p, "/naprawy_csv.php")) {
-    serve_session_file("naprawy_csv.php");
+    serve_export("/naprawy_csv.php");
     return Road::done;
   }
   for (const char* sample : {"kontrah_przyklad.csv", "towary_przyklad.csv"}) {
     if (p.size() > 1 && starts_with(p.substr(1), sample)) {
-      serve_file(txt_header(), sample);
+      serve_file(csv_header(sample), sample);
       return Road::done;
     }
   }
@@ -422,7 +441,7 @@ void head() {
   app("<HTML>\n");
   app("<HEAD>\n");
   app("<META HTTP-EQUIV=\"Content-type\" CONTENT=\"text/html; charset=");
-  app(oo_texts_get_is_cp1250() ? "ISO-8859-2" : oo_texts_get_is_utf8() ? "UTF-8" : "ISO-8859-1");
+  app(page_charset());
   app("\">\n");
   app("<TITLE>KALMITOR ");
   app(mgs_version);
@@ -597,10 +616,15 @@ void run_page(const char* n, const char* a) {
   if (!fn) return;
   const int tier = mgs_page_tier(id);
   const bool admin = user_is_admin(), worker = user_is_worker(), other = user_is_other();
-  int r = 0;
-  if ((worker || admin || other) && id >= 6 && id <= 244 && tier == MGS_TIER_ALL) r = fn(n, a);
-  if ((worker || admin) && r == 0 && tier == MGS_TIER_STAFF) r = fn(n, a);
-  if (admin && id < 236 && r == 0 && tier == MGS_TIER_ADMIN) fn(n, a);
+  const bool reached = (tier == MGS_TIER_ALL && (worker || admin || other) && id >= 6 && id <= 244) ||
+                       (tier == MGS_TIER_STAFF && (worker || admin)) || (tier == MGS_TIER_ADMIN && admin && id < 236);
+  if (reached) {
+    fn(n, a);
+  } else if (worker || admin || other) {
+    // A page above the user's role says so instead of staying empty.
+    std::printf("mages_run(): page_id=%d refused: not for this user's role\n", id);
+    errorDisplay("Nie masz uprawnień do tej strony !");
+  }
 }
 
 constexpr int max_deep_nr = 5;

@@ -6,14 +6,20 @@
 // path that names the document and the record id ("/Faktura_VAT_12.pdf"),
 // handles log-in and log-out, writes the HTML head, the body template and the
 // menu, and then runs the page of the request through the three role tiers,
-// following back_id to further pages of the same request (at most five).
+// following back_id to further pages of the same request (at most five).  A
+// page above the logged user's role says "Nie masz uprawnień do tej strony !"
+// in red instead.
 //
 // Who may do what comes from the session alone: the variable "user_logged"
 // holds the Id of the logged user's Users row, and the server never takes it
 // from a request.  While no user exists everybody works as administrator.
 // Static paths are confined to their directories; documents need a logged-in
-// user of their role (anybody while no user exists); CSV files, the language
-// switch once users exist, and every data change need a logged-in user.
+// user of their role (anybody while no user exists); the language switch once
+// users exist and every data change need a logged-in user.  The CSV files
+// (the exports the program writes, "naprawy_csv.php") are for administrators
+// (and workers while "worker_as_admin" is 1) only, as downloads that no
+// browser shows as a page ("text/csv", saved under the file's name); a file
+// that does not exist yet gets a page that says so.
 //
 // The pages themselves are registered with the dispatcher
 // (mages/mgs_pages.hpp); a page id without a handler gets the head, the body

@@ -1,7 +1,7 @@
 // Jobs the server loop runs while it waits for requests.
 #pragma once
 
-// The scheduled backup and send jobs (mages/cards/mgs_backup.hpp); 0.
+// The scheduled backup and send jobs (mages/admin/mgs_backup.hpp); 0.
 int cron_backup();
 // The goods import from the stock program's goods files
 // (mages/goods/mgs_Towary_wfmag.hpp); the loop calls it at most once per 61

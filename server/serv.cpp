@@ -1,6 +1,7 @@
 #include "server/serv.hpp"
 
 #include <arpa/inet.h>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -265,15 +266,19 @@ int save_watchdog() {
 
 namespace {
 
+// Data the program writes is never sniffed into HTML by a browser.
+constexpr const char* kNoSniff = "X-Content-Type-Options: nosniff\r\n";
+
 const char* canned(const char* type) {
   // One buffer per kind: the texts live as long as the program.
-  static std::string kinds[4];
-  static const char* const names[4] = {"application/pdf", "text/css", "text/html", "application/x-javascript"};
-  for (int i = 0; i < 4; ++i) {
+  static std::string kinds[5];
+  static const char* const names[5] = {"application/pdf", "text/css", "text/html", "application/x-javascript",
+                                       "text/plain"};
+  for (int i = 0; i < 5; ++i) {
     if (std::strcmp(type, names[i]) != 0) continue;
     if (kinds[i].empty())
       kinds[i] = std::string("HTTP/1.0 200 OK\r\nServer: KALMITOR ") + mgs_version + "\r\nContent-Type: " + type +
-                 "\r\n\r\n";
+                 "\r\n" + (i == 4 ? kNoSniff : "") + "\r\n";
     return kinds[i].c_str();
   }
   return "";
@@ -286,7 +291,19 @@ const char* pdf_header() {
   return canned("application/pdf");
 }
 const char* css_header() { return canned("text/css"); }
-const char* txt_header() { return canned("text/html"); }
+const char* txt_header() { return canned("text/plain"); }
+
+const char* csv_header(const char* download_name) {
+  static std::string head;
+  // The name as a plain token: whatever else it holds becomes "_".
+  std::string name = download_name && download_name[0] ? download_name : "dane.csv";
+  for (char& c : name)
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '_' && c != '-') c = '_';
+  head = std::string("HTTP/1.0 200 OK\r\nServer: KALMITOR ") + mgs_version +
+         "\r\nContent-Type: text/csv\r\nContent-Disposition: attachment; filename=\"" + name + "\"\r\n" + kNoSniff +
+         "\r\n";
+  return head.c_str();
+}
 const char* js_header() { return canned("application/x-javascript"); }
 
 // Plain HTML headers for a page that sends its own head.

@@ -151,7 +151,12 @@ int save_watchdog();
 // Canned headers of file replies (static texts).
 const char* pdf_header();
 const char* css_header();
+// Plain text that a browser never takes for HTML (no sniffing).
 const char* txt_header();
+// A data file the program writes (CSV exports): "text/csv", offered for
+// saving under the download name (letters, digits, ".", "_" and "-"; any
+// other byte becomes "_"), never sniffed.  The text lives until the next call.
+const char* csv_header(const char* download_name);
 const char* js_header();
 // HTML replies with the protocol version 1.0, or the one given ("1.1").
 const char* html_header0();

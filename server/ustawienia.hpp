@@ -53,8 +53,9 @@ int validate_int(const char* text, int min, int max);
 // 1 when the first byte after blanks, tabs, CR and LF is a digit, '-' or '+'.
 int is_number(const char* text);
 
-// The backup variables from the page variables (request, then session):
-// "backup_path" into the store when it has none; "backup_time" ("hh:mm", or
+// The backup variables: "backup_path" from the page variables (request, then
+// session) into the store when it has none; the setting "backup_time" (the
+// settings page stores it; else the page variable of that name; "hh:mm", or
 // hours alone) into backup_time.  0, or -1 when no backup time was given.
 int set_backup_vars();
 // Copies the settings into the globals: Faktura_oryginal_kopia, the logo

@@ -22,7 +22,9 @@ constexpr std::uint32_t kMergeCapacity = 3000;
 
 int set_backup_vars() {
   ustawienia_upd_ifno("backup_path", var_s("backup_path"));
-  const char* t = var_s("backup_time");
+  // The time the settings page stored; a page variable where none is stored.
+  const char* stored = ustawienia_ht ? hashtbl_get_ptr(ustawienia_ht, "backup_time") : nullptr;
+  const char* t = stored && stored[0] ? stored : var_s("backup_time");
   if (!t[0]) return -1;
   long long seconds = static_cast<long long>(to_i(t)) * 3600;
   if (std::strlen(t) > 3) seconds += static_cast<long long>(to_i(t + 3)) * 60;

@@ -161,9 +161,9 @@ TEST_F(FirmPages, NewAndEditPages) {
                          {{"Firmy_nazwa", "Nowa"}, {"Firmy_kod_pocztowy", "90-001"}, {"Firmy_miasto", ""}});
   EXPECT_TRUE(has(out, "NAME=\"Firmy_miasto\" VALUE=\"\xa3\xf3" "d\xbc\"")) << out;
   EXPECT_EQ(_mgs->_Firmy_tab->size, 4);
-  // An empty name is refused and the form shown again.
+  // An empty name is refused (in red) and the form shown again.
   out = page([] { mgs_Firmy_new("Zatwierdz_button"); }, {{"Firmy_nazwa", ""}});
-  EXPECT_TRUE(has(out, "<FONT COLOR=\"GREEN\">\nNazwa firmy nie mo"));
+  EXPECT_TRUE(has(out, "<FONT COLOR=\"RED\">\nNazwa firmy nie mo"));
   EXPECT_TRUE(has(out, "Wprowadzanie nowego kontrahenta"));
   // Confirmed: Id 5, handed to the document and the repair being filled in.
   page([] {

@@ -22,7 +22,7 @@
 #include "kal_e2e.hpp"
 #include "kal_testutil.hpp"
 #include "lib/hashtbl.hpp"
-#include "mages/cards/mgs_backup.hpp"
+#include "mages/admin/mgs_backup.hpp"
 #include "pagemgr/pagemgr.hpp"
 #include "platform/textfile.hpp"
 #include "server/serv.hpp"

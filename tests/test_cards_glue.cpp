@@ -11,7 +11,7 @@
 #include "mages/cards/mgs_Koszty0.hpp"
 #include "mages/cards/mgs_Serwisanci_koszty0.hpp"
 #include "mages/cards/mgs_Srodki_transportu0.hpp"
-#include "mages/cards/mgs_Users.hpp"
+#include "mages/admin/mgs_Users.hpp"
 #include "server/oo_texts.hpp"
 #include "tests/sess_env.hpp"
 

@@ -7,6 +7,7 @@
 // of others, and the plans with their equipment pick.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <map>
 #include <memory>
 #include <regex>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "tests/kal_pages.hpp"
+#include "tests/pdf_testutil.hpp"
 
 namespace {
 
@@ -293,6 +295,75 @@ TEST_F(CardsAccess, AWorkerSeesAndChangesOnlyHisCards) {
   page = site_->post({{"n_213", "Dodaj"}});
   EXPECT_EQ(rows_of(site_->dat("Karty"))["4"][cRepairer], "1");
   EXPECT_FALSE(has(page, refused)) << page;
+}
+
+// Who sees a card in the list and who prints it.  Jan (user 3) is the firm of
+// repairer 1; besides the cards above: card 5 of repair 9, which Anna repairs
+// and Jan received; card 6 without repair and card 7 of Anna's repair 8, both
+// with Jan as the card's repairer.
+TEST(CardsRights, TheListShowsTheUsersCardsThePrintoutFollowsTheRepair) {
+  auto card = [](const char* id, const char* repair_Id, const char* repairer) {
+    return " " + std::string(id) + " 'K" + id + "' " + repair_Id + " 0 5 " + repairer +
+           " '' 0 0 0 1765000000 '' '' '' '' 0 1 '' '' '' '' '' 1765000000 0.00 0.00 0.00 1765000000\r\n";
+  };
+  std::string received = repair("9", "2");
+  received.replace(received.size() - 3, 3, "1\r\n");  // received by employee 1, Jan's firm
+  auto f = files();
+  for (auto& [name, text] : f) {
+    if (name == "dat/Naprawy.dat") text += received;
+    if (name == "dat/Karty.dat") text += card("5", "9", "2") + card("6", "0", "1") + card("7", "8", "1");
+  }
+  f.push_back({"dat/Naprawy_przyjmujacy.dat", std::string(kHead) + " 1 3\r\n"});
+  f.push_back({"dat/Users.dat", std::string(kHead) + " 1 'admin' 'adm' 1700000000 1\r\n 3 'jan' 'jan1' 1700000000 2\r\n"
+                                                     " 4 'anna' 'anna1' 1700000000 2\r\n"});
+  Site site(f);
+  ASSERT_TRUE(site.start("admin", "adm")) << site.log() << site.last();
+  const std::string refused = "Nie masz uprawnień do tej strony !";
+
+  auto listed = [&] {
+    Params list = kWholeRange;
+    list.push_back({"n_211", "l"});
+    const std::string page = site.post(list);
+    std::string ids;
+    for (const char* id : {"1", "2", "3", "4", "5", "6", "7"})
+      if (has(page, std::string("id=") + id + "&")) ids += id;
+    return ids;
+  };
+  auto printed = [&](const char* id) {
+    const kal::e2e::HttpReply r =
+        site.server().get(std::string("/Karta_uslug_") + id + ".pdf?sess_code=" + site.code());
+    const std::string pdf = site.server().file("karta.pdf");
+    std::ofstream(pdf, std::ios::binary) << r.body;
+    const std::string text =
+        kaltest::run("pdftotext -layout -enc UTF-8 " + kaltest::shell_quote(pdf) + " - | iconv -f UTF-8 -t CP1250",
+                     false)
+            .out;
+    EXPECT_TRUE(has(text, refused) != has(text, "K A R T A")) << id << "\n" << text;
+    return has(text, "K A R T A");
+  };
+  struct Case {
+    const char *user, *password, *worker_as_admin, *list;
+    std::vector<const char*> printed, refused;
+  } cases[] = {
+      {"admin", "adm", "0", "12567", {"1", "2", "5", "6", "7"}, {}},
+      {"jan", "jan1", "0", "67", {"5"}, {"1", "2", "6", "7"}},
+      {"jan", "jan1", "1", "67", {"1", "2", "5", "6", "7"}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.user) + " worker_as_admin=" + c.worker_as_admin);
+    if (site.setting("worker_as_admin") != c.worker_as_admin) {
+      ASSERT_TRUE(site.log_in("admin", "adm"));
+      site.post({{"n_12", site.setting("Zatwierdz_button")}, {"worker_as_admin", c.worker_as_admin}});
+      ASSERT_EQ(site.setting("worker_as_admin"), c.worker_as_admin);
+    }
+    ASSERT_TRUE(site.log_in(c.user, c.password)) << site.last();
+    EXPECT_EQ(listed(), c.list);
+    for (const char* id : c.printed) EXPECT_TRUE(printed(id)) << id;
+    for (const char* id : c.refused) EXPECT_FALSE(printed(id)) << id;
+  }
+  // The card page keeps its own rule: Jan opens his card without repair.
+  ASSERT_TRUE(site.log_in("jan", "jan1"));
+  EXPECT_FALSE(has(site.post({{"n_212", "e"}, {"id", "6"}}), refused)) << site.last();
 }
 
 // --- plans ---------------------------------------------------------------------------

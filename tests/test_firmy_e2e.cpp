@@ -233,6 +233,7 @@ TEST_F(FirmyE2E, CreateFindEditAndDeleteAFirm) {
   // A second firm of the same name is refused on the new page.
   page = post("/firma.htm", create);
   EXPECT_NE(page.find("już istnieje w bazie"), std::string::npos);
+  EXPECT_NE(page.find("<FONT COLOR=\"RED\">\nFirma o nazwie"), std::string::npos) << page;
 
   // Edit: the form shows the stored firm; a changed street is saved.
   page = post("/firma_121.htm", {{"n_19", "e"}, {"Firmy_Id", "121"}});
@@ -247,6 +248,13 @@ TEST_F(FirmyE2E, CreateFindEditAndDeleteAFirm) {
   file = firms_dat();
   EXPECT_NE(file.find("'725-000-11-22' 'ul. Wólczańska 2' '90-001'"), std::string::npos);
   EXPECT_EQ(file.find("Piotrkowska"), std::string::npos);
+  // A blank name is refused as an error; the firm stays as it is.
+  Params blank = edit;
+  blank[0].second = "  ";
+  page = post("/firma.htm", blank);
+  EXPECT_NE(page.find("<FONT COLOR=\"RED\">\nNazwa firmy nie może zawierać tylko białych znaków"), std::string::npos)
+      << page;
+  EXPECT_EQ(firms_dat(), file);
 
   // Editing keeps what the form does not show: firm 7's flag bit and country.
   Params edit7 = form;

@@ -207,11 +207,13 @@ TEST_F(Catalogue, NewAndEditPagesCheckTheNameAndKeepWhatTheFormDoesNotCarry) {
   // A name that exists is refused with a link to that goods.
   std::string page = site_->post({{"n_7", ok}, {"Towary_nazwa", "Filtr oleju"}}, "/towar.htm");
   EXPECT_TRUE(has(page, "towar.htm?n_17=e&Towary_Id=1&")) << page;
+  // Refusals are shown as errors (red), never in the green box.
+  EXPECT_TRUE(has(page, "<FONT COLOR=\"RED\">\nTowar o nazwie")) << page;
   EXPECT_TRUE(has(page, "już istnieje w bazie"));
   EXPECT_EQ(goods().size(), 6u);
   for (const char* blank : {"", "  \t "}) {
     page = site_->post({{"n_7", ok}, {"Towary_nazwa", blank}}, "/towar.htm");
-    EXPECT_TRUE(has(page, "Nazwa towaru nie może")) << page;
+    EXPECT_TRUE(has(page, "<FONT COLOR=\"RED\">\nNazwa towaru nie może")) << page;
   }
   // A new goods takes the next Id (deleted goods count) and is never born
   // deleted, whatever an earlier form left.
@@ -255,7 +257,7 @@ TEST_F(Catalogue, NewAndEditPagesCheckTheNameAndKeepWhatTheFormDoesNotCarry) {
                       {"Towary_nazwa", ""},
                       {"Towary_cena_sprzedazy", "99"}},
                      "/towar.htm");
-  EXPECT_TRUE(has(page, "Nazwa towaru nie może być pusta")) << page;
+  EXPECT_TRUE(has(page, "<FONT COLOR=\"RED\">\nNazwa towaru nie może być pusta")) << page;
   EXPECT_EQ(goods()[3][kSale], "45.00");
   EXPECT_EQ(goods()[3][kName], "Olej 5W30");
   // With a name it stores the recalculated prices at once.

@@ -425,10 +425,13 @@ TEST_F(Mages, StaticFilesStayInTheirDirectories) {
     EXPECT_EQ(reply.find("SECRET"), std::string::npos) << path;
   }
 
-  // CSV files need a logged-in session.
-  EXPECT_EQ(serve("/lista.csv", {}), std::string(txt_header()) + "Access denied !");
+  // CSV files need a logged-in administrator; they come as downloads.
+  reply = serve("/lista.csv", {});
+  EXPECT_EQ(reply.rfind("HTTP/1.0 403 Forbidden\r\n", 0), 0u) << reply;
+  EXPECT_NE(reply.find("Content-Type: text/plain\r\n"), std::string::npos) << reply;
+  EXPECT_EQ(reply.substr(reply.size() - 15), "Access denied !");
   const std::string code = log_in();
-  EXPECT_EQ(serve("/lista.csv", {{"sess_code", code}}), std::string(txt_header()) + "a;b\r\n");
+  EXPECT_EQ(serve("/lista.csv", {{"sess_code", code}}), std::string(csv_header("lista.csv")) + "a;b\r\n");
 }
 
 TEST_F(Mages, StyleSheetFromItsFileAndLanguageFromTheRequest) {

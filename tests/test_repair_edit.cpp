@@ -132,7 +132,8 @@ TEST(RepairEdit, StartNeedsThePrintedReceiptWhenTheSettingSaysSo) {
   ASSERT_TRUE(site.start()) << site.log();
   open_repair(site, 1);
   const std::string page = press(site, 1, "Rozpocznij_Naprawe_button");
-  EXPECT_TRUE(has(page, tr(49))) << page;
+  // The refusal is an error (red), not the green box.
+  EXPECT_TRUE(has(page, std::string("<FONT COLOR=\"RED\">\n") + tr(49))) << page;
   EXPECT_EQ(stored(site).at(1).Id_Naprawy_stany, 2u);
   open_repair(site, 2);
   press(site, 2, "Rozpocznij_Naprawe_button");

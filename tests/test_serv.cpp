@@ -229,7 +229,13 @@ TEST(Header, CannedHeaders) {
   EXPECT_STREQ(pdf_header(), "HTTP/1.0 200 OK\r\nServer: KALMITOR 1.0\r\nContent-Type: application/pdf\r\n\r\n");
   EXPECT_EQ(GetCapturedStdout(), "pdf_header()");
   EXPECT_STREQ(css_header(), "HTTP/1.0 200 OK\r\nServer: KALMITOR 1.0\r\nContent-Type: text/css\r\n\r\n");
-  EXPECT_STREQ(txt_header(), "HTTP/1.0 200 OK\r\nServer: KALMITOR 1.0\r\nContent-Type: text/html\r\n\r\n");
+  // Text and data files are never taken for HTML.
+  EXPECT_STREQ(txt_header(), "HTTP/1.0 200 OK\r\nServer: KALMITOR 1.0\r\nContent-Type: text/plain\r\n"
+                             "X-Content-Type-Options: nosniff\r\n\r\n");
+  EXPECT_STREQ(csv_header("kontrah_export.csv"),
+               "HTTP/1.0 200 OK\r\nServer: KALMITOR 1.0\r\nContent-Type: text/csv\r\n"
+               "Content-Disposition: attachment; filename=\"kontrah_export.csv\"\r\nX-Content-Type-Options: nosniff\r\n\r\n");
+  EXPECT_NE(std::string(csv_header("a\"b\r\n<x>.csv")).find("filename=\"a_b___x_.csv\"\r\n"), std::string::npos);
   EXPECT_STREQ(js_header(),
                "HTTP/1.0 200 OK\r\nServer: KALMITOR 1.0\r\nContent-Type: application/x-javascript\r\n\r\n");
   EXPECT_STREQ(img_header("gif", 1234),

@@ -41,6 +41,16 @@ std::string with_setting(std::string file, const std::string& key, const std::st
   return file.replace(start, file.find('\r', start) - start, value);
 }
 
+// A user of each role: szef the administrator (firm 1), jan a worker (firm
+// 5), ola of the role "other" (firm 6); and the firms.
+std::vector<std::pair<std::string, std::string>> with_roles(
+    const std::string& firms = kal::pages::firms_file({{1, "Nasz serwis"}, {5, "Jan"}, {6, "Ola"}})) {
+  return {{"dat/Users.dat", std::string(kHead) + " 1 'szef' 'szef-haslo' 1700000000 1\r\n"
+                                                 " 5 'jan' 'jan-haslo' 1700000000 2\r\n"
+                                                 " 6 'ola' 'ola-haslo' 1700000000 3\r\n"},
+          {"dat/Firmy.dat", firms}};
+}
+
 class SettingsPage : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -236,12 +246,7 @@ TEST_F(SettingsPage, ImportAndExportButtons) {
 }
 
 TEST(SettingsPageAccess, OnlyAdministratorsReachIt) {
-  const std::string users = std::string(kHead) +
-                            " 1 'szef' 'szef-haslo' 1700000000 1\r\n"
-                            " 5 'jan' 'jan-haslo' 1700000000 2\r\n"
-                            " 6 'ola' 'ola-haslo' 1700000000 3\r\n";
-  Site site({{"dat/Users.dat", users},
-             {"dat/Firmy.dat", kal::pages::firms_file({{1, "Nasz serwis"}, {5, "Jan"}, {6, "Ola"}})}});
+  Site site(with_roles());
   ASSERT_TRUE(site.start("jan", "jan-haslo")) << site.last();
   const std::string confirm = site.setting("Zatwierdz_button");
   const std::string shipped = site.file("ustawienia.txt");
@@ -257,6 +262,121 @@ TEST(SettingsPageAccess, OnlyAdministratorsReachIt) {
   const std::string page = site.post({{"n_12", confirm}, {"main_email", "szef@example.com"}});
   EXPECT_TRUE(has(page, kSaved)) << page;
   EXPECT_EQ(site.setting("main_email"), "szef@example.com");
+}
+
+TEST_F(SettingsPage, ABackupTimeSavedLastsAfterARestart) {
+  // Whichever button takes the time, the settings file holds it.
+  struct Case {
+    std::string button, time;
+  } cases[] = {{confirm_, "07:45"}, {"Wykonaj teraz", "06:10"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.button);
+    const std::string page = press(c.button, {{"backup_time", c.time}});
+    EXPECT_FALSE(has(page, kRed)) << page;
+    EXPECT_EQ(site_.setting("backup_time"), c.time);
+  }
+  const std::string saved = settings();
+  ASSERT_EQ(site_.stop(), 0);
+  // After a restart the time in force is the one saved.
+  Site again({{"ustawienia.txt", saved}});
+  ASSERT_TRUE(again.start()) << again.log();
+  const std::string page = again.get("/ustawienia.htm", {{"n_12", ""}});
+  EXPECT_TRUE(has(page, "NAME=\"backup_time\" VALUE=\"06:10\"")) << page;
+}
+
+// The files the program exports hold the workshop's data: they are served as
+// downloads that no browser shows as a page, to administrators (and workers
+// while workers act as administrators) only; before an export the link says
+// that there is no file yet.
+TEST(ExportFiles, DownloadsForAdministratorsOnly) {
+  const std::string firms = kal::pages::firms_file({{1, "Nasz serwis"}, {6, "Ola"}}) +
+                            " 5 'Jan' 'Klient <b>VIP</b>' '' '' '' '' '' '' '' '' 'jan@example.com' '' '' '' 1 0 "
+                            "1700000000 0\r\n";
+  auto data = with_roles(firms);
+  data.push_back({"naprawy.csv", "Lp.;Numer;\r\n1.;1/2026;\r\n"});
+  Site site(data);
+  ASSERT_TRUE(site.start("szef", "szef-haslo")) << site.last();
+  auto fetch = [&](const std::string& name) {
+    return site.server().get("/" + name + "?sess_code=" + site.code());
+  };
+
+  // Before the exports: a page that says so, never an empty one.
+  for (const char* name : {"kontrah_export.csv", "contacts.csv", "towary_export.csv"}) {
+    SCOPED_TRACE(name);
+    const kal::e2e::HttpReply r = fetch(name);
+    EXPECT_EQ(r.status, 404);
+    EXPECT_TRUE(has(r.body, std::string("Plik ") + name + " jeszcze nie istnieje")) << r.raw;
+  }
+  site.post({{"n_12", "Eksport kontrahentów do pliku"}});
+  site.post({{"n_12", "Eksport towarów/usług do pliku"}});
+
+  struct Case {
+    const char* name;
+    const char* data;  // a piece of what the file holds
+  } files[] = {{"kontrah_export.csv", "Klient <b>VIP</b>"},
+               {"contacts.csv", "jan@example.com"},
+               {"towary_export.csv", "nazwa;PKWiU;kod;"},
+               {"naprawy.csv", "1/2026"}};
+  struct Who {
+    const char *user, *password;
+    bool workers_as_admin, served;
+  } roles[] = {{"szef", "szef-haslo", false, true}, {"jan", "jan-haslo", false, false},
+               {"ola", "ola-haslo", false, false},  {"jan", "jan-haslo", true, true},
+               {"ola", "ola-haslo", true, false}};
+  for (const Who& w : roles) {
+    if (w.workers_as_admin && site.setting("worker_as_admin") != "1") {
+      ASSERT_TRUE(site.log_in("szef", "szef-haslo"));
+      site.post({{"n_12", site.setting("Zatwierdz_button")}, {"worker_as_admin", "1"}});
+      ASSERT_EQ(site.setting("worker_as_admin"), "1");
+    }
+    ASSERT_TRUE(site.log_in(w.user, w.password)) << site.last();
+    for (const Case& f : files) {
+      SCOPED_TRACE(std::string(w.user) + (w.workers_as_admin ? " (worker_as_admin)" : "") + " " + f.name);
+      const kal::e2e::HttpReply r = fetch(f.name);
+      const std::string* type = r.header("Content-Type");
+      ASSERT_NE(type, nullptr) << r.raw;
+      EXPECT_EQ(type->find("html"), std::string::npos) << *type;
+      const std::string* sniff = r.header("X-Content-Type-Options");
+      EXPECT_TRUE(sniff && *sniff == "nosniff") << r.raw;
+      if (w.served) {
+        EXPECT_EQ(r.status, 200);
+        EXPECT_EQ(*type, "text/csv");
+        const std::string* disposition = r.header("Content-Disposition");
+        EXPECT_TRUE(disposition && *disposition == std::string("attachment; filename=\"") + f.name + "\"") << r.raw;
+        EXPECT_TRUE(has(r.body, f.data)) << r.body;
+      } else {
+        EXPECT_EQ(r.status, 403);
+        EXPECT_EQ(r.body, "Access denied !");
+      }
+    }
+  }
+}
+
+// A user opening a page above his role is told so; nothing of the page runs.
+TEST(SettingsPageAccess, PagesAboveTheRoleSayTheyAreRefused) {
+  Site site(with_roles());
+  ASSERT_TRUE(site.start("jan", "jan-haslo")) << site.last();
+  const std::string refused = std::string(kRed) + "\nNie masz uprawnień do tej strony !";
+  struct Case {
+    const char *user, *password, *page, *title;
+  } cases[] = {
+      {"jan", "jan-haslo", "n_12", "Konfiguracja ustawień programu"},
+      {"jan", "jan-haslo", "n_233", "COLSPAN=4> Użytkownicy"},
+      {"jan", "jan-haslo", "n_235", "NAME=Users_user_passwd"},
+      {"jan", "jan-haslo", "n_2", "CLASS=pagetitle ALIGN=CENTER>Lista dostaw"},
+      {"ola", "ola-haslo", "n_12", "Konfiguracja ustawień programu"},
+      {"ola", "ola-haslo", "n_10", "CLASS=pagetitle ALIGN=CENTER> Lista kontrahentów"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.user) + " " + c.page);
+    ASSERT_TRUE(site.log_in(c.user, c.password)) << site.last();
+    const std::string page = site.post({{c.page, "l"}});
+    EXPECT_TRUE(has(page, refused)) << page;
+    EXPECT_FALSE(has(page, c.title)) << page;
+  }
+  // The pages of the role stay open.
+  ASSERT_TRUE(site.log_in("jan", "jan-haslo"));
+  EXPECT_FALSE(has(site.post({{"n_10", "l"}}), refused)) << site.last();
 }
 
 // --- in the browser -------------------------------------------------------------------------------

@@ -440,6 +440,52 @@ TEST_F(DocsE2E, ThePickedFirmAndTypedChangesAreSavedWhatTheFormLacksIsKept) {
   EXPECT_NE(page.find(">Nowak Anna</A>"), std::string::npos);
 }
 
+// A document is changed only on its own page: the new-document pages make
+// new documents whatever Id a request names, and the purchase pages never
+// touch a sale (nor the sale pages a purchase).
+TEST_F(DocsE2E, AConfirmActsOnlyOnTheDocumentOnScreen) {
+  const std::string confirm = setting("Zatwierdz_button"), remove = setting("Usun_button");
+  start({{"dat/Transakcje.dat", kHead + document(1, year_number(1), 1, 5) + document(2, year_number(1, "D/"), 2, 7)}});
+  const Params forged = {{"Transakcje_numer", "HACK"}, {"Transakcje_uwagi", "forged"}, {"Transakcje_Id_Firmy", "1"}};
+  struct Case {
+    const char* what;
+    const char* menu;  // the new-document page opened first, or nullptr
+    std::string path, button, caption, Id;
+  } cases[] = {
+      {"new purchase, a sale's Id", "/dostawa.htm?n_1=Nowa%20Dostawa", "/p.htm", "n_1", confirm, "1"},
+      {"new sale, a purchase's Id", "/sprzedaz.htm?n_3=Nowa%20Sprzeda%BF", "/sprzedaz.htm", "n_3", confirm, "2"},
+      {"purchase edit, a sale", nullptr, "/dostawa.htm", "n_83", confirm, "1"},
+      {"purchase edit deletes a sale", nullptr, "/dostawa.htm", "n_83", remove, "1"},
+      {"sale edit, a purchase", nullptr, "/sprzedaz.htm", "n_84", confirm, "2"},
+      {"sale edit deletes a purchase", nullptr, "/sprzedaz.htm", "n_84", remove, "2"},
+  };
+  const auto before = table("Transakcje");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.menu) get(c.menu);
+    Params fields = {{c.button, c.caption}, {"Transakcje_Id", c.Id}};
+    fields.insert(fields.end(), forged.begin(), forged.end());
+    const std::string page = post(c.path, fields);
+    EXPECT_NE(page.find("<FONT COLOR=\"RED\">"), std::string::npos) << page;
+    EXPECT_EQ(table("Transakcje"), before);
+  }
+
+  // A stored sale opened after the new purchase's form (another tab) leaves
+  // its Id in the session: the purchase's confirmation still makes a new one.
+  get("/dostawa.htm?n_1=Nowa%20Dostawa");
+  post("/sprzedaz.htm", {{"n_84", "e"}, {"Transakcje_Id", "1"}, {"a", "n"}});
+  post("/dostawa.htm", {{"n_1", confirm},
+                        {"Transakcje_numer", year_number(2, "D/")},
+                        {"Transakcje_uwagi", "nowa dostawa"},
+                        {"Transakcje_Id_Firmy", "7"}});
+  const auto after = table("Transakcje");
+  ASSERT_EQ(after.size(), 3u);
+  EXPECT_EQ(after.at(1), before.at(1));
+  EXPECT_EQ(after.at(3)[1], year_number(2, "D/"));
+  EXPECT_EQ(after.at(3)[5], "nowa dostawa");
+  EXPECT_EQ(after.at(3)[7], "2");
+}
+
 TEST_F(DocsE2E, ADeletedDocumentLeavesTheList) {
   start({{"dat/Transakcje.dat", kHead + document(1, year_number(1), 1, 5) + document(2, year_number(2), 1, 7)}});
   std::string page = post("/sprzedaz.htm", {{"n_4", "l"}});

@@ -110,7 +110,9 @@ TEST_F(UsersPages, NewUsersAreCheckedStoredHashedAndLogIn) {
   for (const Refusal& r : before_admin) {
     SCOPED_TRACE(r.message);
     const std::string page = new_user(r.id, r.login, kJanPassword, r.role);
-    EXPECT_TRUE(has(page, r.message)) << page;
+    // A refusal is an error, in red, never in the green box.
+    EXPECT_TRUE(has(page, std::string("<FONT COLOR=\"RED\">\n") + r.message)) << page;
+    EXPECT_FALSE(has(page, "COLOR=\"GREEN\"")) << page;
     EXPECT_TRUE(users_of(site_.dat("Users")).empty());
     // The form again, its password field empty.
     EXPECT_TRUE(has(page, "NAME=Users_user_passwd VALUE=''")) << page;
@@ -145,7 +147,8 @@ TEST_F(UsersPages, NewUsersAreCheckedStoredHashedAndLogIn) {
   for (const Refusal& r : after_admin) {
     SCOPED_TRACE(r.message);
     page = new_user(r.id, r.login, kAnnaPassword, r.role);
-    EXPECT_TRUE(has(page, r.message)) << page;
+    EXPECT_TRUE(has(page, std::string("<FONT COLOR=\"RED\">\n") + r.message)) << page;
+    EXPECT_FALSE(has(page, "COLOR=\"GREEN\"")) << page;
     EXPECT_EQ(users_of(site_.dat("Users")).size(), 1u);
   }
   // A worker; doing it again changes nothing; the firm is linked once.

@@ -198,6 +198,8 @@ SETTINGS = [
 
     # --- Backup, scheduled jobs, outside stock program ----------------------
     ("backup_path", "", "Katalog kopii zapasowych"),
+    # Edited in the settings page's backup block, checked as a clock time there.
+    ("backup_time", "18:15", None),
     ("send_time", "0", "Co ile minut uruchamiać wysyłkę p.bat (5 - 2678400; 0 - wcale)"),
     ("Wykonaj_sychronizacje_towarow", "0", None),
     ("dbf_fname", "", None),

@@ -134,6 +134,19 @@ bool mgs_Karty_allow(const Karty* card) {
   return false;
 }
 
+bool mgs_Karty_allow_list(const Karty* card) {
+  if (!card) return false;
+  const uint32_t user = static_cast<uint32_t>(user_check_loggin());
+  if (user == 0 || user_is_admin() >= 1) return true;
+  return card->Id_Wykonawca != 0 && Naprawy_wykonawcy_Id_Firmy(card->Id_Wykonawca) == user;
+}
+
+bool mgs_Karty_allow_print(const Karty* card) {
+  if (!card) return false;
+  return mgs_Naprawy_allow(card->Id_Naprawy, static_cast<uint32_t>(user_check_loggin()), user_is_admin(),
+                           worker_as_admin()) == 1;
+}
+
 uint32_t Karty_owner(const Karty& card) {
   if (card.Id_Naprawy != 0) {
     const Naprawy* repair = repair_of(card.Id_Naprawy);
@@ -204,7 +217,7 @@ int mgs_Karty_list(const char* action_arg) {
   double income = 0, cost = 0, labour = 0;
   long shown = 0;
   G::each_by_id([&](const Karty& card) {
-    if (!mgs_Karty_allow(&card)) return;
+    if (!mgs_Karty_allow_list(&card)) return;
     if (f.data_od != 0 && card.data < f.data_od) return;
     if (f.data_do != 0 && card.data > f.data_do) return;
     if (f.Id_Karty_stany != 0 && card.Id_Karty_stany != f.Id_Karty_stany) return;

@@ -3,12 +3,15 @@
 // that makes or opens the card of a repair (213); the card states and the
 // card check.
 //
-// Who may see and change a card, on every page and printout of it: an
-// administrator, anybody while the setting "worker_as_admin" is 1, and the
-// card's repairer: the user whose firm is the card's repairer (Id_Wykonawca)
-// or, for a card of a repair, the repairer or receiving employee of that
-// repair (as the repair's own pages decide).  A card of a repair may be made
-// only by those who may open the repair.
+// Who may open and change a card (page 212): an administrator, anybody while
+// the setting "worker_as_admin" is 1, and the card's repairer: the user whose
+// firm is the card's repairer (Id_Wykonawca) or, for a card of a repair, the
+// repairer or receiving employee of that repair (as the repair's own pages
+// decide).  A card of a repair may be made only by those who may open the
+// repair.  The list shows an administrator every card and anybody else the
+// cards whose repairer is the user's firm.  The printout follows the rule of
+// the card's repair: a card without repair is printed for administrators
+// only, and for everybody while "worker_as_admin" is 1.
 //
 // The card on screen is "id"; a form that posts another card's Id
 // ("Karty_Id") changes nothing and is told to reopen the card.
@@ -60,8 +63,11 @@ int Karty_stany_select_name(uint32_t selected, const char* name, int flags);
 // 0 for a card; -1 with "ERROR Karty NULL !\n" in err for none.
 int Karty_validate(std::string& err, const Karty* rec);
 
-// The access rule above for the logged user of this request.
+// The access rules above for the logged user of this request: the card
+// page's, the list's, the printout's.
 bool mgs_Karty_allow(const Karty* card);
+bool mgs_Karty_allow_list(const Karty* card);
+bool mgs_Karty_allow_print(const Karty* card);
 // The firm that owns the card: the repair's client, else Id_Zleceniodawca.
 uint32_t Karty_owner(const Karty& card);
 // The card's total cost: its trips' transport and labour + its additional

@@ -157,7 +157,7 @@ int makePdfContentsKarta(uint32_t Id, const Naprawy_fields* bundle_in, std::vect
   g_earlier = earlier;
   int y = 0;
   const Karty* stored = _mgs && _mgs->_Karty_tab ? Karty_tab_get_Id(_mgs->_Karty_tab, Id, VTAB_CMP_EQUAL) : nullptr;
-  if (!mgs_Karty_allow(stored)) {
+  if (!mgs_Karty_allow_print(stored)) {
     text("Nie masz uprawnień do tej strony !", 70, 0, 12);
     g_earlier = nullptr;
     return 0;

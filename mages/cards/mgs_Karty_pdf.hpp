@@ -4,7 +4,7 @@
 // cost, the remarks, the two signature fields and the footer text.  It is
 // layout 4 of the drawn-PDF writer (toPdf2).
 //
-// Who may print a card is the rule of the card pages (mgs_Karty_allow); a
+// Who may print a card is the rule of its repair (mgs_Karty_allow_print); a
 // refused user gets a one-page PDF with the refusal only.  A card that does
 // not exist is an error page, not a document.  Content that does not fit
 // above the signature block continues on the next page; the signatures and

@@ -235,7 +235,7 @@ int mgs_Firmy_new(const char* action_arg) {
       back_id = last_page_id;
       return 0;
     }
-    infoDisplay(msg.c_str());
+    errorDisplay(msg.c_str());
     sess_nav_set(kPageNew, "n");
   }
 
@@ -318,7 +318,7 @@ int mgs_Firmy_edit(const char* action_arg) {
       mgs_Firmy_update(id);
       glue_root<Firmy>::save();
     } else {
-      infoDisplay(msg.c_str());
+      errorDisplay(msg.c_str());
     }
     if (!poczta) {
       if (ok) {

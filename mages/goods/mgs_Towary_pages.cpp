@@ -720,7 +720,7 @@ int mgs_Towary_new(const char* action_arg) {
         return 0;
       }
     }
-    if (!msg.empty()) infoDisplay(msg.c_str());
+    if (!msg.empty()) errorDisplay(msg.c_str());
     sess_nav_set(kPageNew, "n");
   }
   sess_put("Towary_Id", "0");
@@ -775,7 +775,7 @@ int mgs_Towary_edit(const char* action_arg) {
       }
     } else if (rc < 0) {
       sess_nav_set(kPageEdit, "e");
-      infoDisplay(msg.c_str());
+      errorDisplay(msg.c_str());
     }
   }
   load_form(id);

@@ -87,6 +87,8 @@ double goods_factor(const Towary& goods) {
   return f < 1.0 ? 1.22 : f;
 }
 
+constexpr const char* kForeignDocument = "Formularz zawiera inny dokument: otwórz dokument ponownie, nic nie zapisano !";
+
 // Whether a text reads as an unsigned Id: empty, or digits only.
 bool is_id_text(std::string_view text) {
   for (char c : text)
@@ -202,7 +204,7 @@ int mgs_Transakcje_create1(uint32_t* new_Id, int type) {
 int mgs_Transakcje_update1(uint32_t Id) {
   const std::string form_Id = var_s("Transakcje_Id");
   if (!form_Id.empty() && to_z(form_Id.c_str()) != Id) {
-    errorDisplay("Formularz zawiera inny dokument: otwórz dokument ponownie, nic nie zapisano !");
+    errorDisplay(kForeignDocument);
     return -1;
   }
   kal::glue<Transakcje>::staged s;
@@ -557,18 +559,22 @@ int mgs_Transakcje_new(int type, const char* action_arg) {
   const bool purchase = type == TRANSAKCJE_DOSTAWA;
   const int page = purchase ? kPagePurchaseNew : kPageSaleNew;
   const std::string counter = std::string("Towary_transakcje_count.") + (purchase ? "d" : "s");
-  mgs_Transakcje_ext(var_z("Transakcje_Id"), action.c_str());
+  // The document on this page is always a new one: no stored document's
+  // attached text is taken into its form.
+  mgs_Transakcje_ext(0, action.c_str());
 
   if (is(action, "Anuluj_button")) {
     sess_put(counter.c_str(), "0");
   } else if (is(action, "Dodaj_button")) {
     mgs_Towary_transakcje_append(type);
   } else if (is(action, "Zatwierdz_button")) {
-    const std::string id_text = var_s("Transakcje_Id");
-    if (!id_text.empty()) {
-      const uint32_t id = to_z(id_text.c_str());
-      if (mgs_Transakcje_update1(id) >= 0) mgs_Transakcje_ext_update(id);
-      sess_put("Transakcje_Id", "");
+    // The form of a new document carries no Id: one that a request names is
+    // not the document on screen, and a stored document is changed on its
+    // own edit page only.  (What another page left in the session is no
+    // concern of this form.)
+    const char* posted_Id = get_post_or_get_s("Transakcje_Id");
+    if (posted_Id && posted_Id[0] && to_z(posted_Id) != 0) {
+      errorDisplay(kForeignDocument);
     } else if (Transakcje_numer_taken(type, var_s("Transakcje_numer"), 0)) {
       // A confirmation sent again (a reload, a second click) stores nothing.
       errorDisplay(("Dokument o numerze " + kal::html_text(var_s("Transakcje_numer")) +
@@ -581,6 +587,7 @@ int mgs_Transakcje_new(int type, const char* action_arg) {
       if (rc == 1) errorDisplay("Nie można zapisać plików dokumentu !");
       if (rc < 0) errorDisplay("Nie zapisano dokumentu !");
     }
+    sess_put("Transakcje_Id", "");
     sess_put("Transakcje_laczna_wartosc", "0");
     sess_nav_set(page, "l");
     return mgs_Transakcje_list(type);
@@ -632,6 +639,15 @@ int mgs_Transakcje_edit(int type, const char* action_arg) {
   }
   uint32_t Id = to_z(id_text.c_str());
   Transakcje_tab* t = glue_root<Transakcje>::tab();
+  // A sale is shown, changed and deleted on the sale pages only, a purchase
+  // on the purchase pages.
+  if (const Transakcje* d = kal::glue<Transakcje>::find(Id); d && d->Id_Transakcje_typy != static_cast<uint32_t>(type)) {
+    std::printf("mgs_Transakcje_edit(%d): document Id=%lu is of type %lu, nothing done\n", type,
+                static_cast<unsigned long>(Id), static_cast<unsigned long>(d->Id_Transakcje_typy));
+    errorDisplay("Ten dokument należy do innej listy: otwórz go z jego listy, nic nie zmieniono !");
+    sess_nav_set(page, "e");
+    return 0;
+  }
 
   if (is(action, "Usun_button")) {
     for (int p : {kPagePurchaseEdit, kPageSaleEdit, kPagePurchaseNew, kPageSaleNew}) sess_nav_set(p, "l");

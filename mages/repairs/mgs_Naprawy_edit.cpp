@@ -495,7 +495,7 @@ int mgs_Naprawy_edit(const char* action_in) {
     if (Naprawy_save_html(Id) == 0) {
       r = stored(Id);
       if (r && !(r->flags & NAPRAWY_FLAG_WYDRUK_PRZYJECIA) && setting("Wydruk_dowodu_przyjecia_wymagany") == "1") {
-        infoDisplay(tr(49));
+        errorDisplay(tr(49));
       } else {
         set_state(Id, NAPRAWY_STAN_W_NAPRAWIE);
         save_repairs();

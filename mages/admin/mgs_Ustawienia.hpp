@@ -10,7 +10,9 @@
 // carries, so a post that lacks a field leaves its setting as it is; a value
 // outside its range, a backup path the backups may not use, a backup time
 // that is no clock time and a settings file that cannot be written are said
-// in red, and "Zapisano ustawienia" only when everything was stored.
+// in red, and "Zapisano ustawienia" only when everything was stored.  The
+// backup time and path are settings too ("backup_time", "backup_path"): what
+// the backup block takes is in "ustawienia.txt" and lasts across restarts.
 #pragma once
 
 // The page; 0.

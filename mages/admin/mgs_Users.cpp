@@ -1,4 +1,4 @@
-#include "mages/cards/mgs_Users.hpp"
+#include "mages/admin/mgs_Users.hpp"
 
 #include <ctime>
 #include <string_view>
@@ -263,7 +263,7 @@ int mgs_Users_new(const char* action_arg) {
     u.Id_User_types = var_z("Users_Id_User_types");
     std::string msg, hash;
     if (Users_validate(msg, &u, 0) != 0) {
-      if (!msg.empty()) infoDisplay(msg.c_str());
+      if (!msg.empty()) errorDisplay(msg.c_str());
     } else if (kal::users_passwd_hash(posted_password().c_str(), hash) != 0) {
       errorDisplay("Nie można zapisać hasła !");
     } else {
@@ -343,7 +343,7 @@ int zatwierdz_button_clicked(Users_ref* found) {
   u.Id_User_types = var_z("Users_Id_User_types");
   std::string msg;
   if (Users_validate(msg, &u, stored->Id) != 0) {
-    if (!msg.empty()) infoDisplay(msg.c_str());
+    if (!msg.empty()) errorDisplay(msg.c_str());
     sess_nav_set(kNew, "n");
     return mgs_Users_edit_display(stored);
   }

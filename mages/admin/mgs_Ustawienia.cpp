@@ -1,4 +1,4 @@
-#include "mages/cards/mgs_Ustawienia.hpp"
+#include "mages/admin/mgs_Ustawienia.hpp"
 
 #include <cstdio>
 #include <cstring>
@@ -9,7 +9,7 @@
 #include "lib/convert.hpp"
 #include "lib/hashtbl.hpp"
 #include "lib/txt_utils.hpp"
-#include "mages/cards/mgs_backup.hpp"
+#include "mages/admin/mgs_backup.hpp"
 #include "mages/firms/mgs_Firmy0.hpp"
 #include "mages/firms/mgs_Firmy_csv.hpp"
 #include "mages/goods/mgs_Stawki_VAT0.hpp"
@@ -162,30 +162,34 @@ std::string backup_time_text() {
   return buf;
 }
 
-// The backup time and path as the request carries them: a time that is no
-// clock time goes back to the one in force, a path the backups may not use
-// is not stored.  Returns true when a new path was stored.
+// The backup time and path as the request carries them, into the settings:
+// a time that is no clock time goes back to the one in force, a path the
+// backups may not use is not stored.  Returns true when either was stored.
 bool take_backup_fields(Refusals* refused) {
+  bool changed = false;
   if (is_in_post_or_get("backup_time")) {
     const std::string t = var_s("backup_time");
+    const char* old = stored("backup_time");
     if (!clock_time(t)) {
       refused->add("Nie zmieniono godziny kopii zapasowej: '" + t + "' nie jest godziną w postaci gg:mm (00:00 - 23:59)");
       sess_put("backup_time", backup_time_text().c_str());
+    } else if (!old || t != old) {
+      changed = ustawienia_upd("backup_time", t.c_str()) == 0;
     }
   }
-  if (!is_in_post_or_get("backup_path")) return false;
+  if (!is_in_post_or_get("backup_path")) return changed;
   const std::string path = var_s("backup_path");
   const char* old = stored("backup_path");
-  if (old && path == old) return false;
+  if (old && path == old) return changed;
   if (not_empty(path.c_str())) {
     const std::string why = kal::backup_path_refusal(path);
     if (!why.empty()) {
       refused->add("Nie zapisano katalogu kopii zapasowych: " + why);
       sess_put("backup_path", old ? old : "");
-      return false;
+      return changed;
     }
   }
-  return ustawienia_upd("backup_path", path.c_str()) == 0;
+  return ustawienia_upd("backup_path", path.c_str()) == 0 || changed;
 }
 
 // The settings file written; a failure said in red.
@@ -222,13 +226,13 @@ void save_keys() {
 // "Wykonaj teraz": the backup into the path just typed (when it may be used).
 void backup_now() {
   Refusals refused;
-  const bool new_path = take_backup_fields(&refused);
+  const bool changed = take_backup_fields(&refused);
   set_backup_vars();
   if (refused.any()) {
     refused.show("Kopia zapasowa nie została wykonana.");
     return;
   }
-  if (new_path && !save_settings()) return;
+  if (changed && !save_settings()) return;
   do_backup();
 }
 
@@ -404,7 +408,8 @@ int ustawienia_import() {
   app(tr(267));
   app("<BR>\n<BR>\n");
 
-  if (!not_empty(var_s("backup_time"))) sess_put("backup_time", "18:15");
+  // The time in force, as the settings hold it.
+  sess_put("backup_time", backup_time_text().c_str());
   app(tr(268));
   app(":<BR>\n");
   app(tr(269));

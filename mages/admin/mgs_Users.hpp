@@ -37,7 +37,8 @@ int mgs_Users_del_ht(const char* prefix, const char* suffix);
 // (Id 0); -5 an empty login (blanks count as empty); -4 no administrator yet
 // and this user is not one; -6 another user has the firm; -7 another user
 // has the login; -8 a role other than 1 to 3.  msg receives the message of
-// -1 and -3; the others write theirs in red themselves.
+// -1 and -3 (the pages show it in red too); the others write theirs in red
+// themselves.
 int Users_validate(std::string& msg, const Users* user);
 // The same when the user being changed is the one with stored_Id (0: a new
 // user): its own firm and login are not another user's.

@@ -1,4 +1,4 @@
-#include "mages/cards/mgs_backup.hpp"
+#include "mages/admin/mgs_backup.hpp"
 
 #include <cerrno>
 #include <chrono>
