@@ -67,6 +67,19 @@ inline std::string goods() {
                                         good(4, "Uszczelka głowicy cylindra", "1234567890123", 1)});
 }
 
+// The scooter's fields, which a repair and its equipment share.
+template <class T>
+void vehicle(T& r) {
+  r.model = "Sirion 50";
+  r.kolor = "czerwony metalik";
+  r.typ = "skuter miejski, dwuosobowy, z kufrem centralnym";
+  r.nr_rej = "WX 12345";
+  r.nr_ramy = "LZSJCMLC5E5000123";
+  r.nr_silnika = "QMB139-00012345";
+  r.przebieg = "12345 km";
+  r.wyposazenie = "kask & kufer <2 kluczyki>";
+}
+
 inline std::string repairs() {
   Naprawy r = blank<Naprawy>();
   r.Id = 1;
@@ -90,15 +103,8 @@ inline std::string repairs() {
   r.koszt_naprawy = 250;
   r.Id_Naprawy_wykonawcy = 1;
   r.Id_Naprawy_przyjmujacy = 1;
-  r.model = "Sirion 50";
-  r.kolor = "czerwony metalik";
-  r.typ = "skuter miejski, dwuosobowy, z kufrem centralnym";
+  vehicle(r);
   r.rodzaj = "SV-2024-000123";
-  r.nr_rej = "WX 12345";
-  r.nr_ramy = "LZSJCMLC5E5000123";
-  r.nr_silnika = "QMB139-00012345";
-  r.przebieg = "12345 km";
-  r.wyposazenie = "kask & kufer <2 kluczyki>";
   return table_file(std::vector<Naprawy>{r});
 }
 
@@ -108,14 +114,7 @@ inline std::string equipment() {
   s.Id_Firmy__klient = 5;
   s.Id_Towary__przyjety = 1;
   s.numer = "SV-2024-000123";
-  s.model = "Sirion 50";
-  s.kolor = "czerwony metalik";
-  s.typ = "skuter miejski, dwuosobowy, z kufrem centralnym";
-  s.nr_rej = "WX 12345";
-  s.nr_ramy = "LZSJCMLC5E5000123";
-  s.nr_silnika = "QMB139-00012345";
-  s.przebieg = "12345 km";
-  s.wyposazenie = "kask, kufer, dwa kluczyki";
+  vehicle(s);
   s.data_sprzedazy = kAccepted - 400 * kDay;
   return table_file(std::vector<Serwis>{s});
 }
