@@ -430,7 +430,13 @@ struct vtab_file {
         if (r.st != rec_ok) return;
         r.field = F::pos + 1;
         int rc = kal::vtab_read_field(c, F::pos == 0, &F::of(*row));
-        if (rc == kal::vtab_field_ok) return;
+        if (rc == kal::vtab_field_ok) {
+          // A number or a text reads on to the byte that ends it: when the
+          // file ends there, the record was cut in this field, not before the
+          // next one (a character field takes its one byte and no more).
+          if (F::pos + 1 < M::field_count && F::letter != 'c' && c.p == c.end) r.st = rec_cut;
+          return;
+        }
         if (rc == kal::vtab_field_bad) r.st = rec_bad;
         else r.st = (rc == kal::vtab_field_none && F::pos == 0) ? rec_none : rec_cut;
       });

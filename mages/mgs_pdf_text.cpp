@@ -21,7 +21,8 @@ int mgs_pdf_text_out(const std::vector<std::string>& pages, const char* file) {
   }
   const int len = send_buf_len;
   app(pdf_header());
-  if (pdf_file(send_buf, &send_buf_len, pages) != 0) {
+  if (const int rc = pdf_file(send_buf, &send_buf_len, pages); rc != 0) {
+    if (rc == PDF_REPLY_TOO_BIG) return -1;  // the reply says why
     send_buf_len = len;
     send_buf[len] = 0;
     bin_file_flag = 0;

@@ -225,7 +225,7 @@ int pdf_file(char* reply, int* /*reply_len*/, const char* const* page_texts, int
   if (reply == nullptr) return 0;
   std::string bytes;
   if (int rc = read_pdf_file(bytes); rc != 0) return rc;
-  return pdf_reply_append(bytes) == 0 ? 0 : -3;
+  return pdf_reply_append(bytes);
 }
 
 int pdf_file(char* reply, int* reply_len, const std::vector<std::string>& page_texts) {

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "pdf/pdf_reply.hpp"
+
 // The content of the page being built.
 extern std::string actPdfContents;
 
@@ -55,8 +57,9 @@ int makePdfContents(const char* text);
 // its bytes to the server's reply (reply is the reply buffer send_buf, whose
 // length is *reply_len; nothing is appended when reply is null).  Sets the
 // server's binary-reply flag on every call.  0; -1 when the file cannot be
-// written, -2 when it cannot be read back, -3 when it does not fit into the
-// reply; the reply is then left as it was.
+// written, -2 when it cannot be read back (the reply is then left as it
+// was), PDF_REPLY_TOO_BIG (-3) when it does not fit into the reply, which is
+// then a page that says so.
 int pdf_file(char* reply, int* reply_len, const char* const* page_texts, int n);
 int pdf_file(char* reply, int* reply_len, const std::vector<std::string>& page_texts);
 

@@ -8,7 +8,9 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -66,6 +68,53 @@ inline std::vector<std::string> lines_of(const std::string& text) {
   std::string l;
   while (std::getline(in, l)) v.push_back(l);
   return v;
+}
+
+// A word of a PDF as pdftotext -bbox places it: its page (from 1), its box
+// in points from the page's top left corner, its text (Windows-1250).
+struct Word {
+  int page;
+  double x0, y0, x1, y1;
+  std::string text;
+};
+
+inline std::vector<Word> pdf_words(const std::string& pdf) {
+  const std::string html =
+      run("pdftotext -bbox -enc UTF-8 " + shell_quote(pdf) + " - | iconv -f UTF-8 -t CP1250", false).out;
+  std::vector<Word> words;
+  int page = 0;
+  static const std::regex item(
+      "<page |<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">([^<]*)</word>");
+  for (auto it = std::sregex_iterator(html.begin(), html.end(), item); it != std::sregex_iterator(); ++it) {
+    if ((*it)[0].str() == "<page ") {
+      ++page;
+      continue;
+    }
+    std::string text = (*it)[5];
+    for (const auto& [entity, c] : {std::pair<const char*, const char*>{"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""},
+                                    {"&apos;", "'"}, {"&amp;", "&"}})
+      for (std::size_t at = 0; (at = text.find(entity, at)) != std::string::npos; at += std::strlen(c))
+        text.replace(at, std::strlen(entity), c);
+    words.push_back({page, std::stod((*it)[1]), std::stod((*it)[2]), std::stod((*it)[3]), std::stod((*it)[4]), text});
+  }
+  return words;
+}
+
+// The pairs of words of a page whose boxes (from the font's ascent to its
+// descent) overlap by more than half a point each way, one line a pair
+// ("'a' over 'b' on page 1").
+inline std::string overlapping_words(const std::vector<Word>& words) {
+  std::string out;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    for (std::size_t j = i + 1; j < words.size(); ++j) {
+      const Word& a = words[i];
+      const Word& b = words[j];
+      if (a.page != b.page) continue;
+      if (a.x0 < b.x1 - 0.5 && b.x0 < a.x1 - 0.5 && a.y0 < b.y1 - 0.5 && b.y0 < a.y1 - 0.5)
+        out += "'" + a.text + "' over '" + b.text + "' on page " + std::to_string(a.page) + "\n";
+    }
+  }
+  return out;
 }
 
 // A fresh temporary directory made the working directory for the test, with

@@ -56,11 +56,7 @@ std::vector<std::pair<std::string, std::string>> files(int extra_trips, const st
   return f;
 }
 
-struct Word {
-  int page;
-  double x0, y0, x1, y1;
-  std::string text;
-};
+using kaltest::Word;
 
 class CardPdf : public ::testing::Test {
  protected:
@@ -81,24 +77,7 @@ class CardPdf : public ::testing::Test {
                         false)
         .out;
   }
-  static std::vector<Word> words_of(const std::string& pdf) {
-    const std::string html =
-        kaltest::run("pdftotext -bbox -enc UTF-8 " + kaltest::shell_quote(pdf) + " - | iconv -f UTF-8 -t CP1250", false)
-            .out;
-    std::vector<Word> words;
-    int page = 0;
-    static const std::regex item(
-        "<page |<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">([^<]*)</word>");
-    for (auto it = std::sregex_iterator(html.begin(), html.end(), item); it != std::sregex_iterator(); ++it) {
-      if ((*it)[0].str() == "<page ") {
-        ++page;
-        continue;
-      }
-      words.push_back({page, std::stod((*it)[1]), std::stod((*it)[2]), std::stod((*it)[3]), std::stod((*it)[4]),
-                       (*it)[5]});
-    }
-    return words;
-  }
+  static std::vector<Word> words_of(const std::string& pdf) { return kaltest::pdf_words(pdf); }
   std::unique_ptr<Site> site_;
   std::string body_;
 };

@@ -317,6 +317,22 @@ TEST_F(RepairPdf, TheDossierRunsOverAsManyPagesAsItsLinesNeed) {
   EXPECT_NE(text.find("1234567890"), std::string::npos) << text;
 }
 
+// A printout beyond what one reply holds comes as a page that says so, not
+// as an empty reply; the next printout is whole again.
+TEST_F(RepairPdf, APrintoutTooBigForTheReplyIsAPageThatSaysWhy) {
+  start(shop(repair(1, "1/2026", 5, 1), document(1), lines(1, 14000)));
+  // Two hundred and more pages take their time in a sanitized build.
+  const HttpReply big = kal::e2e::parse_reply(
+      srv_->request("GET /Dossier_Naprawy_1.pdf?sess_code=" + code_ + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", 180000));
+  EXPECT_EQ(big.status, 200);
+  EXPECT_NE(big.body.rfind("%PDF", 0), 0u);
+  const std::string page = kal::pages::convert(big.body, false);
+  EXPECT_TRUE(std::regex_search(page, std::regex("Wydruk jest za duży, by go wysłać: ma [0-9]+ bajtów"))) << page;
+  ASSERT_NE(big.header("Content-Type"), nullptr);
+  EXPECT_EQ(*big.header("Content-Type"), "text/html");
+  EXPECT_NE(text_of(fetch("Dowod_Przyjecia_do_Naprawy", 1)).find("DOWÓD PRZYJĘCIA"), std::string::npos);
+}
+
 TEST_F(RepairPdf, MissingRecordsAndMissingRightsGiveTextsNotForms) {
   Files files = shop(repair(1, "1/2026") + repair(3, "3/2026", 6));
   start(files);

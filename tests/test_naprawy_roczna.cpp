@@ -135,8 +135,10 @@ TEST_F(NaprawyRocznaTest, RecordWithKeyZeroAfterTheFirstIsSkippedAndLoadingGoesO
 TEST_F(NaprawyRocznaTest, FileCutShortKeepsTheRecordsBeforeAndSaysWhere) {
   std::string text = file_of({record(1, 0), record(2, 0), record(3, 0)});
   std::size_t third = text.rfind("\n", text.size() - 2) + 1;  // start of the third record
-  // The third record's 50th field is its text slot s47: cut right after its
-  // closing quote, the file ends before field 51; cut inside it, in field 50.
+  // The third record's 50th field is its text slot s47.  A field whose
+  // reading meets the end of the file (the byte after a closing quote or
+  // after the digits is read to end it) is where the record was cut; the next
+  // field only when a separator still follows.
   std::size_t after50 = third;
   for (int quotes = 0; quotes < 2 * 48; ++after50)
     if (text[after50] == '\'') ++quotes;
@@ -145,10 +147,13 @@ TEST_F(NaprawyRocznaTest, FileCutShortKeepsTheRecordsBeforeAndSaysWhere) {
     int field;
   };
   const Case cases[] = {
-      {text.substr(0, after50), 51},
-      {text.substr(0, after50 - 1), 50},
-      {text.substr(0, third + 2), 2},  // " 3": the key whole, nothing after it
-      {text.substr(0, text.size() - 3), 132},  // the last int of the file gone
+      {text.substr(0, after50), 50},           // right after the closing quote
+      {text.substr(0, after50 - 1), 50},       // inside the text
+      {text.substr(0, after50 + 1), 51},       // the blank after it read, field 51 missing
+      {text.substr(0, third + 2), 1},          // " 3": the key's digits up to the end
+      {text.substr(0, third + 3), 2},          // " 3 ": nothing of the second field
+      {text.substr(0, text.size() - 3), 131},  // the last int of the file gone: i08 ends the file
+      {text.substr(0, text.size() - 2), 132},  // the blank before i09, its digit gone
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.field);

@@ -280,6 +280,45 @@ TEST_F(RepairList, TheBarcodeJumpOpensTheRepairOfANumberOrOfAnEan13Code) {
   EXPECT_FALSE(listed(page).empty());
 }
 
+TEST_F(RepairList, TheBarcodeJumpReadsCodesOfAnotherPrefixByTheirDigits) {
+  // Codes whose prefix is not the configured one: the Id is what remains
+  // without the leading zeros and the last digit.
+  auto ean = [](int start, int company, long id) {
+    char code[14];
+    EXPECT_EQ(ean13_id2str(code, start, company, id), 0);
+    return std::string(code);
+  };
+  const struct {
+    std::string code;
+    const char* opens;  // "" for none
+  } cases[] = {
+      {ean(0, 0, 4), "4"},                // "0000000000048"
+      {ean(0, 0, 11), "11"},
+      {ean(0, 0, 123), ""},               // "0000000001236": no repair 123 here
+      {ean(31, 7, 5), ""},                // a foreign prefix: 3100007000055 is no Id
+      {" " + ean(0, 0, 8) + " ", "8"},    // blanks around the code
+      {"0000000000049", ""},              // 13 digits, the wrong check digit
+      {"0000000000000", ""},
+      {"78", "7"},                        // typed by hand: 7 and a check digit
+      {"10", "11"},                       // a repair number goes first
+      {"X7", ""},
+  };
+  const std::string button = site_->setting("Przejdz_button");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.code);
+    const std::string before = session_value(*site_, "Naprawy_Id");
+    const std::string page = site_->post({{"n_6", button}, {"Nbarcode", c.code}}, "/naprawy.htm");
+    if (*c.opens) {
+      EXPECT_EQ(session_value(*site_, "Naprawy_Id"), c.opens);
+      EXPECT_EQ(session_value(*site_, "n_31"), "e");
+      EXPECT_FALSE(kal::pages::has(page, "Nie znaleziono zlecenia"));
+    } else {
+      EXPECT_EQ(session_value(*site_, "Naprawy_Id"), before);
+      EXPECT_TRUE(kal::pages::has(page, "Nie znaleziono zlecenia")) << page;
+    }
+  }
+}
+
 TEST_F(RepairList, ExportFilesHoldTheRepairsInIdOrder) {
   press("Wszystkie_button");
   // The CSV file: a header, every repair that is not deleted.

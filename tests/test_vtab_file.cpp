@@ -221,7 +221,11 @@ TEST(TableFile, FromFileResults) {
   EXPECT_EQ(Jednostki_metryczne_from_file(&u, in, &eof), 0) << "reading goes on at the next line";
   EXPECT_EQ(u.Id, 3u);
   EXPECT_STREQ(u.nazwa.get(), "c");
-  EXPECT_EQ(Jednostki_metryczne_from_file(&u, in, &eof), 2) << "the file ends before field 2";
+  EXPECT_EQ(Jednostki_metryczne_from_file(&u, in, &eof), 1) << "the file ends in field 1, right after its digits";
+  EXPECT_EQ(eof, 1);
+  kal::TextIn blank_after(" 4 ");
+  eof = 0;
+  EXPECT_EQ(Jednostki_metryczne_from_file(&u, blank_after, &eof), 2) << "the file ends before field 2";
   EXPECT_EQ(eof, 1);
 
   kal::TextIn last(" 9 'z'");

@@ -89,10 +89,12 @@ int mgs_Serwis_Cykle_get_do_zatwierdzenia(const Cykle* cycle) {
 
 int mgs_Serwis_Cykle_get_data_nastepnej_naprawy(std::string* date, std::string* colour, std::string* html,
                                                 std::string* current, const Cykle* cycle) {
-  if (date) *date = "&nbsp;";
+  // The texts go into templates, which escape them: no cycle is an empty
+  // text there; the HTML output is markup.
+  if (date) date->clear();
   if (colour) *colour = "black";
   if (html) *html = "&nbsp;";
-  if (current) *current = "&nbsp;";
+  if (current) current->clear();
   if (!cycle || cycle->okres1 < 1) return 0;
   const int state = mgs_Serwis_Cykle_get_do_zatwierdzenia(cycle);
   const std::string next = from_td(mgs_Cykle_calc_nastepna_naprawa_t(cycle));
@@ -113,9 +115,9 @@ int mgs_Serwis_Cykle_get_data_nastepnej_naprawy(std::string* date, std::string* 
 int mgs_Serwis_Cykle_set_vars(std::uint32_t Id_Serwis) {
   sess_put("Cykle_data_start", "");
   sess_put("Cykle_okres1", "");
-  sess_put("Cykle_data_nastepnej_naprawy", "&nbsp;");
-  sess_put("Cykle_kolor_nastepnej_naprawy", "&nbsp;");
-  sess_put("Cykle_data_aktualnej_naprawy", "&nbsp;");
+  sess_put("Cykle_data_nastepnej_naprawy", "");
+  sess_put("Cykle_kolor_nastepnej_naprawy", "black");
+  sess_put("Cykle_data_aktualnej_naprawy", "");
   sess_put("Cykle_Id", "-1");
   const Cykle* c = mgs_Cykle_get_by_Serwis_Id(Id_Serwis);
   if (!c) return 0;

@@ -45,8 +45,9 @@ std::int64_t mgs_Cykle_calc_nastepna_naprawa_t(const Cykle* cycle);
 // The due state at the current time (kal::cykle_state); 0 for NULL.
 int mgs_Serwis_Cykle_get_do_zatwierdzenia(const Cykle* cycle);
 // The cycle's dates for a page; every output may be NULL.  Without a cycle of
-// a period of at least one day: date "&nbsp;", colour "black", html
-// "&nbsp;", current "&nbsp;".  Otherwise date is the next due date, current
+// a period of at least one day: date "", colour "black", html "&nbsp;",
+// current "" (date and current are texts, which the templates escape; html
+// is markup).  Otherwise date is the next due date, current
 // the date of the last service; overdue: colour "red" and html the date in
 // red; due within a day: html the date; not due: colour "green", html "".
 int mgs_Serwis_Cykle_get_data_nastepnej_naprawy(std::string* date, std::string* colour, std::string* html,
@@ -54,7 +55,7 @@ int mgs_Serwis_Cykle_get_data_nastepnej_naprawy(std::string* date, std::string* 
 // The form variables of the equipment's cycle: "Cykle_data_start",
 // "Cykle_okres1", "Cykle_data_nastepnej_naprawy",
 // "Cykle_kolor_nastepnej_naprawy", "Cykle_data_aktualnej_naprawy", "Cykle_Id"
-// ("-1" without a cycle).  0.
+// (without a cycle: empty dates, colour "black", "-1").  0.
 int mgs_Serwis_Cykle_set_vars(std::uint32_t Id_Serwis);
 // Stores the cycle typed on the equipment form ("Cykle_data_start",
 // "Cykle_okres1") for the equipment: nothing when both are empty; a new

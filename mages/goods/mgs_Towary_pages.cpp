@@ -496,7 +496,7 @@ int mgs_Towary_list() {
   } else {
     infoDisplay(tr(12));
   }
-  for (const char* arrow : {"|&lt;", "&lt;&lt;", "&gt;&gt;", "&gt;|"}) {
+  for (const char* arrow : {"|<", "<<", ">>", ">|"}) {  // the emitter escapes them
     app(" ");
     app(form_input_submit("n_8", arrow, ""));
   }

@@ -540,7 +540,7 @@ int pdf_out(const std::vector<std::string>& pages, const char* file) {
   const int len = send_buf_len;
   app(pdf_header());
   const int rc = pdf_file(send_buf, &send_buf_len, pages);
-  if (rc != 0) {
+  if (rc != 0 && rc != PDF_REPLY_TOO_BIG) {
     // No document: the reply is the error page.
     send_buf_len = len;
     send_buf[len] = 0;

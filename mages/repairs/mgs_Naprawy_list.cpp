@@ -282,6 +282,17 @@ std::vector<std::uint32_t> select_ids(const selection& s) {
 
 // --- the barcode jump ------------------------------------------------------------------
 
+bool all_digits(const std::string& s) {
+  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The repair of that Id when it exists; 0 otherwise.
+std::uint32_t existing_repair(Naprawy_tab* tab, const std::string& digits) {
+  if (!all_digits(digits) || digits.size() > 9) return 0;
+  const std::uint32_t id = to_z(digits.c_str());
+  return (id != 0 && Naprawy_tab_get_Id(tab, id, VTAB_CMP_EQUAL)) ? id : 0;
+}
+
 // The repair a scanned code names; 0 when none.
 std::uint32_t barcode_repair(std::string code) {
   while (!code.empty() && (code.back() == ' ' || code.back() == '\t')) code.pop_back();
@@ -300,18 +311,22 @@ std::uint32_t barcode_repair(std::string code) {
     Naprawy_ref_delete(&hits);
   }
   if (found != 0) return found;
+  // An EAN-13 whose check digit is wrong was misread.
+  if (code.size() == 13 && all_digits(code) && ean13_control(code.substr(0, 12).c_str()) != code[12] - '0') return 0;
   // EAN-13, whatever kind the printouts use now: the prefix of the settings,
   // five digits of the Id, the check digit.
-  if (code.size() != 13) return 0;
-  for (char c : code)
-    if (c < '0' || c > '9') return 0;
-  if (ean13_control(code.substr(0, 12).c_str()) != code[12] - '0') return 0;
   char prefix[32];
   std::snprintf(prefix, sizeof prefix, "%02ld%05ld", ustawienia_get_l("Prints_rfid_start"),
                 ustawienia_get_l("Prints_rfid_company"));
-  if (code.compare(0, 7, prefix) != 0) return 0;
-  const std::uint32_t id = to_z(code.substr(7, 5).c_str());
-  return (id != 0 && Naprawy_tab_get_Id(tab, id, VTAB_CMP_EQUAL)) ? id : 0;
+  if (code.size() == 13 && all_digits(code) && code.compare(0, 7, prefix) == 0)
+    return existing_repair(tab, code.substr(7, 5));
+  // Any other code (labels of another prefix, a code typed by hand): the Id
+  // after the leading zeros, without the last digit, the check digit.
+  const std::size_t first = code.find_first_not_of('0');
+  if (first == std::string::npos) return 0;
+  std::string id = code.substr(first);
+  if (id.size() > 1) id.pop_back();
+  return existing_repair(tab, id);
 }
 
 // --- rows --------------------------------------------------------------------------------

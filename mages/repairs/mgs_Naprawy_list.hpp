@@ -14,7 +14,9 @@
 // says, as labels of either kind may be around) for a 13-digit EAN-13 code
 // with a valid check digit that begins with the configured prefix
 // ("Prints_rfid_start", "Prints_rfid_company"), the repair of the digits
-// between prefix and check digit.
+// between prefix and check digit; for any other code (a 13-digit one with a
+// valid check digit) the repair whose Id is the code without its leading
+// zeros and its last digit ("0000000001236" opens repair 123).
 //
 // Drawing the list writes no form variable of the repair or equipment forms.
 // Every text taken from data is escaped.

@@ -50,8 +50,8 @@ int mgs_Naprawy_pdf_doc(const char* name, uint32_t Id, const char* file);
 
 // Renders layout with pages pages into "wydruk.pdf" and, with dst given,
 // appends the file to the reply.  Sets bin_file_flag.  0; -1 the file could
-// not be written; -2 it could not be read back; -3 it does not fit into the
-// reply (nothing appended).
+// not be written; -2 it could not be read back; PDF_REPLY_TOO_BIG (-3) it
+// does not fit into the reply, which is then a page that says so.
 int pdf_file2(uint32_t Id, char* dst, int* len, const Naprawy_fields* fields, int layout, int pages);
 // Writes one drawn PDF file.  0, or -1 with "toPdf2(): Can't open file %s"
 // on the error stream.  The page box is A4 again afterwards, and the logo is

@@ -1,5 +1,6 @@
 #include "mages/repairs/mgs_Naprawy_pdf_layouts.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -29,6 +30,8 @@ constexpr int kEnglish = 1;
 constexpr int kBottom = 782;     // the lowest line a page takes (from the top, before the margin)
 constexpr int kLineStep = 13;    // the goods table
 constexpr int kDescLimit = 550;  // the dossier's descriptions end the page beyond this
+constexpr int kReceiptLabelWidth = 125;  // the receipt's labels left of their values at x 140
+constexpr int kLabelLeading = 12;        // the writer's line step at size 10
 
 const char* font() { return tr(359); }
 
@@ -62,6 +65,25 @@ std::string wrapped(std::string t, int first, int next) {
 std::string wrapped0(std::string t, int width) {
   if (!t.empty()) str_divide0(t.data(), width, width);
   return t;
+}
+// The text broken at blanks into lines no wider than width points at the
+// size given (a word wider than that has a line of its own).
+std::string wrapped_to_width(const std::string& t, int size, int width) {
+  std::string out, line;
+  std::size_t at = 0;
+  while (at < t.size()) {
+    const std::size_t end = std::min(t.find(' ', at), t.size());
+    const std::string word = t.substr(at, end - at);
+    const std::string longer = line.empty() ? word : line + " " + word;
+    if (!line.empty() && pdf_text_width(longer.c_str()) * size > width * 1000) {
+      out += line + "\n";
+      line = word;
+    } else {
+      line = longer;
+    }
+    at = end + 1;
+  }
+  return out + line;
 }
 std::string first_lines(std::string t, int n) {
   str_end_lines(t, n);
@@ -235,15 +257,20 @@ int makePdfContentsDowodPrzyjecia(const Naprawy_fields& fields) {
   y += 13;
   text(trimmed_left(setting("Dowod_przyjecia_opis")), 10, y, 10);
   text(first_lines(wrapped0(r.opis_uszkodzenia.str(), 81), 7), 20, y + 14, 12);
-  text(plain("Data_przyjecia_text"), 10, 535, 10);
-  text(from_td(r.data_wplywu), 140, 532, 14);
-  text(wrapped(trimmed_left(plain("Dowod_przyjecia_szacunkowa_text")), 32, 32), 10, 555, 10);
-  text(from_td(r.data_naprawienia_szacunkowa), 140, 552, 14);
-  if (r.szacunkowa_wycena > 0) {
-    text(plain("szacunkowa_wycena_text"), 10, 575, 10);
-    text(money_text(r.szacunkowa_wycena), 140, 572, 14);
-  }
-  makePdfContentsPodpisy(fields, 530);
+  // The dates and the estimate: each label in the column left of its value,
+  // broken into lines where it would run into the value; the lines a label
+  // takes beyond its first move the rows below it (and the signatures) down.
+  int shift = 0;
+  auto row = [&](const std::string& label, const std::string& value, int y) {
+    const std::string lines = wrapped_to_width(label, 10, kReceiptLabelWidth);
+    text(lines, 10, y + shift, 10);
+    text(value, 140, y + shift - 3, 14);
+    shift += kLabelLeading * (lines_of(lines) - 1);
+  };
+  row(plain("Data_przyjecia_text"), from_td(r.data_wplywu), 535);
+  row(trimmed_left(plain("Dowod_przyjecia_szacunkowa_text")), from_td(r.data_naprawienia_szacunkowa), 555);
+  if (r.szacunkowa_wycena > 0) row(plain("szacunkowa_wycena_text"), money_text(r.szacunkowa_wycena), 575);
+  makePdfContentsPodpisy(fields, 530 + shift);
   rule("2.0", -10, 695, 505);
   text(setting("Dowod_przyjecia_zgoda"), 0, 700, 10);
   return 0;
@@ -267,22 +294,25 @@ int makePdfContentsDowodPrzyjeciaDouble(const Naprawy_fields& fields, int y0) {
 
   const std::vector<FieldRow> rows = field_rows(fields);
   const int only_non_empty = to_i(ustawienia_get("drukuj_tylko_niepuste"));
+  // A label and its value; a label longer than its column pushes the value
+  // right of it.
+  auto pair = [&](const std::string& label, const std::string& value, int label_x, int value_x, int y, int dy) {
+    text(label, label_x, y, 8);
+    const int end = label_x + (pdf_text_width(label.c_str()) * 8 + 999) / 1000 + 4;
+    text(value, std::max(value_x, end), y - dy, 10);
+  };
   auto column = [&](std::initializer_list<const char*> labels, int label_x, int value_x, int& cy) {
     for (const char* label : labels) {
       const FieldRow* row = row_of(rows, label);
       if (!row || !row->shown || !makePdfFieldToPrint(only_non_empty, row->value.c_str())) continue;
-      text(plain(label), label_x, cy, 8);
-      text(row->value, value_x, cy - 1, 10);
+      pair(plain(label), row->value, label_x, value_x, cy, 1);
       cy += 13;
     }
   };
   const int y1 = y;
   int left_y = y1;
   column({"sprzet_text", "nr_rej_text", "przebieg_text", "model_text", "numer_text"}, 10, 80, left_y);
-  if (r.szacunkowa_wycena > 0) {
-    text(plain("szacunkowa_wycena_text"), 230, y1, 8);
-    text(money_text(r.szacunkowa_wycena), 300, y1 - 2, 10);
-  }
+  if (r.szacunkowa_wycena > 0) pair(plain("szacunkowa_wycena_text"), money_text(r.szacunkowa_wycena), 230, 300, y1, 2);
   int right_y = y1 + 13;
   column({"nr_ramy_text", "nr_silnika_text", "kolor_text", "wyposazenie_text"}, 230, 300, right_y);
   y = (left_y > right_y ? left_y : right_y) + 2;
@@ -486,10 +516,13 @@ int makePdfContentsDossier(const Naprawy_fields& fields, kal::PdfFile& file, int
   if (const std::size_t at = statement.find("DATA_ODEBR"); at != std::string::npos)
     statement.replace(at, 10, from_td(r.data_odbioru));
   statement = wrapped(statement, 100, 100);
-  // From here to the last line of the signatures (two lines of names).
-  constexpr int kTail = 8 + 16 + 20 + 20 + 60 + 28;
+  // The total clears the last goods line above it (size 10 over size 12).
+  constexpr int kGap = 15;
+  // From here to the last line of the signatures: the gap, the total's two
+  // lines, the statement, the names (two lines of 14) and the last descent.
+  constexpr int kTail = kGap + 16 + 20 + 20 + 60 + 14 + 3;
   if (y + kTail > kBottom + 20) makePdfNewPage(&y, file, page, -1);
-  y += 8;
+  y += kGap;
   const Transakcje_suma_VAT& sums = mgs_Transakcje_sumy_VAT.total;
   makePdfContentsCalkowityKoszt(&y, sums.brutto, sums.brutto_czesci, sums.brutto_uslugi);
   y += 20;

@@ -132,7 +132,7 @@ int pdf_file2(uint32_t Id, char* dst, int* len, const Naprawy_fields* fields, in
     std::fprintf(stderr, "pdf_file(): ERROR Can't open file '%s' to read binary !\n", kWorkFile);
     return -2;
   }
-  if (pdf_reply_append(bytes) != 0) return -3;
+  if (int rc = pdf_reply_append(bytes); rc != 0) return rc;
   std::printf("pdf_file2() *len=%d END\n", len ? *len : send_buf_len);
   return 0;
 }
