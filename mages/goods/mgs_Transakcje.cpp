@@ -23,6 +23,7 @@
 #include "mages/goods/mgs_Towary_transakcje_edit.hpp"
 #include "platform/paths.hpp"
 #include "platform/textfile.hpp"
+#include "server/form_dates.hpp"
 #include "server/html_form.hpp"
 #include "server/oo_texts.hpp"
 #include "server/page_out.hpp"
@@ -35,6 +36,9 @@
 uint32_t g_sprzedaz_detaliczna_paragon = 2;
 
 namespace {
+
+// The date filters of the document lists (and of the repair list).
+[[maybe_unused]] const bool kFormDates = kal::form_date_names({"Transakcje_od", "Transakcje_do"});
 
 constexpr int kPagePurchaseNew = 1;
 constexpr int kPagePurchaseList = 2;
