@@ -9,6 +9,7 @@
 #include <cstring>
 #include <locale.h>
 #include <string_view>
+#include <vector>
 
 #include "server/oo_texts.hpp"
 
@@ -213,6 +214,55 @@ std::string format_fixed(double value, int decimals, int width) {
 char decimal_separator() {
   int l = oo_texts_get_lang();
   return (l == 1 || l == 2) ? '.' : ',';
+}
+
+bool date_text_valid(const char* text) {
+  if (!text) return true;
+  std::string_view t = text;
+  while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
+  while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
+  if (t.empty()) return true;
+  // The numbers of the text and the bytes between them.
+  std::vector<std::string_view> numbers;
+  std::size_t i = 0;
+  while (i < t.size()) {
+    const std::size_t start = i;
+    while (i < t.size() && is_digit(static_cast<unsigned char>(t[i]))) ++i;
+    if (i == start) return false;  // no number where one belongs
+    numbers.push_back(t.substr(start, i - start));
+    if (i < t.size()) {
+      ++i;  // one separator
+      if (i == t.size()) return false;
+    }
+  }
+  // A year of this century alone ("24"), read so only in a text of at most
+  // two bytes.
+  if (numbers.size() == 1) return std::strlen(text) <= 2;
+  auto value = [&numbers](std::size_t k) {
+    long v = 0;
+    for (char c : numbers[k]) v = v * 10 + (c - '0');
+    return v;
+  };
+  long day = 0, month = 0, year = 0;
+  std::size_t time_at = 3;
+  if (numbers[0].size() == 4) {
+    // yyyy-mm-dd, the date alone.
+    if (numbers.size() != 3 || numbers[1].size() > 2 || numbers[2].size() > 2) return false;
+    year = value(0), month = value(1), day = value(2);
+  } else {
+    if (numbers.size() < 3 || numbers.size() > 6 || numbers[0].size() > 2 || numbers[1].size() > 2 ||
+        numbers[2].size() != 4)
+      return false;
+    const bool en = english();
+    day = value(en ? 1 : 0), month = value(en ? 0 : 1), year = value(2);
+  }
+  static constexpr long kLimits[] = {23, 59, 59};  // hour, minute, second
+  for (std::size_t k = time_at; k < numbers.size(); ++k)
+    if (numbers[k].size() > 2 || value(k) > kLimits[k - time_at]) return false;
+  if (year < 1970 || month < 1 || month > 12 || day < 1) return false;
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
 }
 
 }  // namespace kal

@@ -90,4 +90,13 @@ std::string format_fixed(double value, int decimals, int width);
 // The decimal separator of the UI language: '.' in English and German, ','
 // otherwise.
 char decimal_separator();
+// Whether a date typed into a form is one the date readers above read as
+// written: empty (the current time), a year of this century alone ("24"),
+// day, month and four-digit year in the order of the language with an
+// optional time of hours, minutes and seconds ("5.3.2024", "05.03.2024
+// 10:20"), or an ISO date ("2024-03-05"); one separator byte between the
+// numbers, blanks around the text allowed.  A day or month that does not
+// exist ("31.02.2025", "32.13.2026"), a time beyond 23:59:59, a year before
+// 1970 (which no date text shows) or a text that is no date ("abc") is not.
+bool date_text_valid(const char* text);
 }  // namespace kal

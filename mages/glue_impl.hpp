@@ -15,6 +15,7 @@
 #include "lib/convert.hpp"
 #include "mages/glue.hpp"
 #include "mages/mgs_vv.hpp"
+#include "server/form_dates.hpp"
 #include "server/html_form.hpp"
 #include "server/serv.hpp"
 #include "server/sess.hpp"
@@ -91,6 +92,7 @@ struct glue {
 
   template <class F>
   static void read_field(T& r, const char* name) {
+    static_cast<void>(form_dates_known);
     auto& v = F::of(r);
     if constexpr (F::letter == 'z') v = var_z(name);
     else if constexpr (F::letter == 'i') v = D::form(F::pos) == glue_form::tmin ? var_tmin(name) : var_i(name);
@@ -110,6 +112,19 @@ struct glue {
     else if constexpr (F::letter == 'g') return D::form(F::pos) == glue_form::gzl0 ? from_gzl0(v) : from_gzl(v);
     else if constexpr (F::letter == 'c') return from_c(v);
   }
+
+  // The table's date fields, every time field but a clock time in minutes,
+  // made known as dates typed into forms (server/form_dates.hpp).
+  static bool form_dates() {
+    M::for_each_field([&](auto f) {
+      using F = decltype(f);
+      if constexpr (F::letter == 't')
+        if (D::form(F::pos) != glue_form::tmin) form_date_field(std::string(M::name) + "_" + F::name());
+    });
+    return true;
+  }
+  // Known from the program's start wherever the glue reads the table's form.
+  static inline const bool form_dates_known = form_dates();
 
   // The position of the first field (of them all, or only that one) holding
   // a number that is not finite; -1 when there is none.

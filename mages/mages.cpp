@@ -19,6 +19,7 @@
 #include "pdf/topdf.hpp"
 #include "platform/paths.hpp"
 #include "platform/textfile.hpp"
+#include "server/form_dates.hpp"
 #include "server/html_form.hpp"
 #include "server/httputil.hpp"
 #include "server/oo_texts.hpp"
@@ -634,7 +635,8 @@ void page_loop(bool logging_out) {
   std::snprintf(n, sizeof n, "n_%lu", page_id);
   const std::string action = var_s(n);
   std::printf("action='%s'\n", action.c_str());
-  confirm_cycle(action, logging_out);
+  // A request with a date that is no date confirms nothing either.
+  if (kal::form_dates_refused().empty()) confirm_cycle(action, logging_out);
 
   if (page_id == 0) mgs_loggin();
   back_id = page_id;
@@ -717,6 +719,7 @@ int mages_run(char* /*reply*/, hashtbl* http, hashtbl* params) {
   qq_page("body.htm");
   sess_put("PrintOnLoad", "");
   mages_menu();
+  kal::form_dates_report();
   std::printf("page_id='%d'\n", static_cast<int>(page_id));
 
   page_loop(logging_out);

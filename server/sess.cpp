@@ -14,6 +14,7 @@
 #include "pagemgr/pagemgr.hpp"
 #include "platform/commit.hpp"
 #include "platform/textfile.hpp"
+#include "server/form_dates.hpp"
 #include "server/serv.hpp"
 #include "server/sess_internal.hpp"
 #include "server/ustawienia.hpp"
@@ -50,20 +51,57 @@ std::vector<std::pair<std::string, std::string>> pairs_of(hashtbl* t) {
   return out;
 }
 
-// Removes the names the server keeps for itself from a request table.
-void strip_reserved(hashtbl* t) {
+// Removes the variables that pick chooses from a request table, saying on
+// the console why.
+template <class Pick>
+void strip(hashtbl* t, Pick&& pick, const char* why) {
   if (!t) return;
   bool any = false;
-  for (std::uint32_t i = 0; i < t->size && !any; ++i) any = kal::sess_reserved_name(t->keys[i]);
+  for (std::uint32_t i = 0; i < t->size && !any; ++i) any = pick(t->keys[i]);
   if (!any) return;
   auto pairs = pairs_of(t);
   hashtbl_clear(t);
   for (const auto& [k, v] : pairs)
-    if (kal::sess_reserved_name(k.c_str()))
-      std::printf("sess_start() request parameter '%s' ignored: the server keeps it\n", k.c_str());
+    if (pick(k.c_str()))
+      std::printf("sess_start() request parameter '%s' ignored: %s\n", k.c_str(), why);
     else
       hashtbl_append(t, k.c_str(), v.c_str());
   hashtbl_sort(t);
+}
+
+// Removes the names the server keeps for itself from a request table.
+void strip_reserved(hashtbl* t) { strip(t, kal::sess_reserved_name, "the server keeps it"); }
+
+// The name of the page's action variable ("n_31"): the first "n_" variable
+// of the request with a page number; "" when it has none.
+std::string page_key() {
+  if (!page_params) return "";
+  for (std::uint32_t i = 0; i < page_params->size; ++i) {
+    const char* k = page_params->keys[i];
+    if (k[0] != 'n' || k[1] != '_') continue;
+    return to_l(k + 2) > 0 ? k : "";
+  }
+  return "";
+}
+
+// Dates typed into the forms that are no dates: out of the request, and the
+// page's button not pressed (its action stays what the session holds, as on
+// a reload), so that nothing is stored; the page says why.
+void screen_dates(hashtbl* vars) {
+  if (!kal::form_dates_screen(page_params)) return;
+  strip(
+      page_params,
+      [](const char* name) {
+        for (const kal::refused_date& r : kal::form_dates_refused())
+          if (r.name == name) return true;
+        return false;
+      },
+      "no date");
+  const std::string key = page_key();
+  if (key.empty()) return;
+  const char* before = vars ? hashtbl_get_ptr(vars, key.c_str()) : nullptr;
+  const std::string action = before ? before : "";
+  hashtbl_put(page_params, key.c_str(), action.c_str());
 }
 
 // The request's parameters into the session, except the look-up code, which
@@ -97,6 +135,7 @@ void take_page_id() {
 // A request without a session: its own parameters only, logged out.
 int run_without_session() {
   have_session = false;
+  screen_dates(kal::sess_vars());
   merge_request(kal::sess_vars());
   log_out_vars();
   take_page_id();
@@ -225,6 +264,7 @@ int sess_start() {
   find_session_by_sess_code(code.c_str());
   loaded.id = sess_id;
 
+  screen_dates(vars);
   merge_request(vars);
 
   const long timeout = kal::sess_login_timeout();
@@ -366,13 +406,7 @@ int remove_timeoted_sessions() {
 }
 
 unsigned long get_page_id() {
-  if (!page_params) return page_id;
-  for (std::uint32_t i = 0; i < page_params->size; ++i) {
-    const char* k = page_params->keys[i];
-    if (k[0] != 'n' || k[1] != '_') continue;
-    const long v = to_l(k + 2);
-    if (v > 0) page_id = static_cast<unsigned long>(v);
-    break;
-  }
+  const std::string key = page_key();
+  if (!key.empty()) page_id = static_cast<unsigned long>(to_l(key.c_str() + 2));
   return page_id;
 }

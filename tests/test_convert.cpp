@@ -369,6 +369,63 @@ TEST(Dates, ReadBackInEveryLanguage) {
   EXPECT_LE(now, before + 5);
 }
 
+// A date typed into a form is valid only when the readers read it as
+// written: every valid text reads back as the date it names.
+TEST(Dates, TypedIntoAFormValidOnlyWhenReadAsWritten) {
+  struct Case {
+    int lang;
+    const char* text;
+    const char* reads;  // the date the valid text names; NULL: not valid
+  } cases[] = {
+      {PL, "", ""},
+      {PL, "15.03.2024", "15.03.2024"},
+      {PL, "5.3.2024", "05.03.2024"},
+      {PL, " 15.03.2024 ", "15.03.2024"},
+      {PL, "15.03.2024 10:20", "15.03.2024"},
+      {PL, "15.03.2024 23:59:59", "15.03.2024"},
+      {PL, "29.02.2024", "29.02.2024"},
+      {PL, "29.02.2000", "29.02.2000"},
+      {PL, "31.12.9999", "31.12.9999"},
+      {PL, "01.01.1970", "01.01.1970"},
+      {PL, "2024-03-15", "15.03.2024"},
+      {PL, "24", "01.01.2024"},
+      {PL, "31.02.2025", nullptr},
+      {PL, "32.13.2026", nullptr},
+      {PL, "99.99.9999", nullptr},
+      {PL, "abc", nullptr},
+      {PL, "29.02.2025", nullptr},
+      {PL, "29.02.1900", nullptr},
+      {PL, "00.03.2024", nullptr},
+      {PL, "15.00.2024", nullptr},
+      {PL, "15.03.24", nullptr},
+      {PL, "15.03.20245", nullptr},
+      {PL, "15.03", nullptr},
+      {PL, "15.03.2024 24:00", nullptr},
+      {PL, "15.03.2024 10:60", nullptr},
+      {PL, "15.03.2024 10:20:61", nullptr},
+      {PL, "15.03.2024 10:20:30:40", nullptr},
+      {PL, "15.03.1969", nullptr},
+      {PL, "15..03.2024", nullptr},
+      {PL, "15.03.2024.", nullptr},
+      {PL, "2024-02-30", nullptr},
+      {PL, "2024-03", nullptr},
+      {PL, "   5", nullptr},
+      {PL, "03/15/2024", nullptr},
+      {EN, "03/15/2024", "03/15/2024"},
+      {EN, "3/15/2024 10:20", "03/15/2024"},
+      {EN, "15/03/2024", nullptr},
+      {EN, "02/30/2024", nullptr},
+  };
+  Zone zone;
+  for (const Case& c : cases) {
+    Lang lang(c.lang);
+    EXPECT_EQ(kal::date_text_valid(c.text), c.reads != nullptr) << c.text;
+    if (c.reads && c.text[0]) {
+      EXPECT_EQ(std::string(from_td(to_t(c.text))), c.reads) << c.text;
+    }
+  }
+}
+
 TEST(Dates, MktimeWorksOutTheSummerTime) {
   Zone cet;
   auto at = [](int year, int mon, int mday, int hour, int isdst) {

@@ -122,15 +122,21 @@ TEST_F(GoodsCsv, ImportUpdatesByNameAndAddsNewGoods) {
         {3, "Nowy", "", "", "", "", 0, 0, 0, "", 1, 3, 1, 10}},
        "1. Zaktualizowano: Olej<br>\n4. Zaimportowano: Nowy<br>\n",
        seed_rates},
-      {"a VAT cell: a name, else a whole percentage, else a new rate",
+      {"a VAT cell: a name, else the percentage atoi reads (a fraction kept), else a new rate",
        "h\nOlej;;;;;;;;;23;;\nKlocki;;;;;;;;;zw.\nA;;;;;;;;;8 %\nB;;;;;;;;;zw\nC;;;;;;;;;7%\nD;;;;;;;;;007\n"
-       "E;;;;;;;;;zw\n",
-       {olej, with(klocki, [](Want& w) { w.vat = 5; }), {3, "A", "", "", "", "", 0, 0, 0, "", 6, 3, 1, 10},
-        {4, "B", "", "", "", "", 0, 0, 0, "", 7, 3, 1, 10}, {5, "C", "", "", "", "", 0, 0, 0, "", 8, 3, 1, 10},
-        {6, "D", "", "", "", "", 0, 0, 0, "", 8, 3, 1, 10}, {7, "E", "", "", "", "", 0, 0, 0, "", 7, 3, 1, 10}},
+       "E;;;;;;;;;zw\nF;;;;;;;;;23.0\nG;;;;;;;;; 23 %\nH;;;;;;;;;\"23,00\"\nI;;;;;;;;;7,50\nJ;;;;;;;;;7.5%\n"
+       "K;;;;;;;;;5.00 %\n",
+       {olej, with(klocki, [](Want& w) { w.vat = 5; }), {3, "A", "", "", "", "", 0, 0, 0, "", 2, 3, 1, 10},
+        {4, "B", "", "", "", "", 0, 0, 0, "", 6, 3, 1, 10}, {5, "C", "", "", "", "", 0, 0, 0, "", 7, 3, 1, 10},
+        {6, "D", "", "", "", "", 0, 0, 0, "", 7, 3, 1, 10}, {7, "E", "", "", "", "", 0, 0, 0, "", 6, 3, 1, 10},
+        {8, "F", "", "", "", "", 0, 0, 0, "", 1, 3, 1, 10}, {9, "G", "", "", "", "", 0, 0, 0, "", 1, 3, 1, 10},
+        {10, "H", "", "", "", "", 0, 0, 0, "", 1, 3, 1, 10}, {11, "I", "", "", "", "", 0, 0, 0, "", 8, 3, 1, 10},
+        {12, "J", "", "", "", "", 0, 0, 0, "", 8, 3, 1, 10}, {13, "K", "", "", "", "", 0, 0, 0, "", 3, 3, 1, 10}},
        "1. Zaktualizowano: Olej<br>\n2. Zaktualizowano: Klocki<br>\n3. Zaimportowano: A<br>\n"
-       "4. Zaimportowano: B<br>\n5. Zaimportowano: C<br>\n6. Zaimportowano: D<br>\n7. Zaimportowano: E<br>\n",
-       {"23%=23", "8%=8", "5%=5", "0%=0", "zw.=zw", "8 %=8 ", "zw=zw", "7%=7"}},
+       "4. Zaimportowano: B<br>\n5. Zaimportowano: C<br>\n6. Zaimportowano: D<br>\n7. Zaimportowano: E<br>\n"
+       "8. Zaimportowano: F<br>\n9. Zaimportowano: G<br>\n10. Zaimportowano: H<br>\n11. Zaimportowano: I<br>\n"
+       "12. Zaimportowano: J<br>\n13. Zaimportowano: K<br>\n",
+       {"23%=23", "8%=8", "5%=5", "0%=0", "zw.=zw", "zw=zw", "7%=7", "7,50=7.5"}},
       {"types and units named, made once when missing",
        "h\nOlej;;;;;;;;;;Usługi;kpl.\nKlocki;;;;;;;;;;Nowy typ;kpl.\nX;;;;;;;;;;Nowy typ;szt.\n",
        {with(olej, [](Want& w) {

@@ -230,6 +230,49 @@ TEST(RepairEdit, TheClientPickedMustExist) {
   EXPECT_EQ(stored(site).at(1).Id_Firmy__klient, 4u);
 }
 
+// Firms 1 to 9 of the repair's equipment (its custom-field slots i00-i08),
+// chosen on the firm list: with a custom-field record and without one, the
+// choice is in the record, and the next save of the form keeps it.
+TEST(RepairEdit, AFirmChosenForTheEquipmentReachesItsCustomFields) {
+  struct Case {
+    bool record;  // the equipment has custom fields already
+    int slot;     // FirmyN sets i(N-1)
+  } cases[] = {{true, 1}, {false, 1}, {false, 3}, {false, 9}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.record ? "with" : "without") + " a record, Firmy" + std::to_string(c.slot));
+    Serwis equipment = blank<Serwis>();
+    equipment.Id = 7, equipment.Id_Firmy__klient = 3, equipment.nr_rej = "WA 123";
+    Naprawy_ext link = blank<Naprawy_ext>();
+    link.Id_Naprawy = 1, link.i2 = 7;
+    std::vector<Sprzet_ext> ext;
+    if (c.record) {
+      Sprzet_ext e = blank<Sprzet_ext>();
+      e.Id_Serwis = 7, e.s00 = "stary numer", e.i05 = 2;
+      ext.push_back(e);
+    }
+    Site site({{"dat/Naprawy.dat", table_file(std::vector<Naprawy>{repair(1, 3)})},
+               {"dat/Firmy.dat", firms_file()},
+               {"dat/Serwis.dat", table_file(std::vector<Serwis>{equipment})},
+               {"dat/Naprawy_ext.dat", table_file(std::vector<Naprawy_ext>{link})},
+               {"dat/Sprzet_ext.dat", table_file(ext)}});
+    ASSERT_TRUE(site.start()) << site.log();
+    open_repair(site, 1);
+    site.get("/naprawa.htm", {{"n_31", "Firmy" + std::to_string(c.slot)}, {"Id_Firmy", "4"}, {"Naprawy_Id", "1"}});
+    press(site, 1, "Zatwierdz_button", {{"NaprawyNew_Naprawy_opis_naprawy", "po wyborze firmy"}});
+    const auto records = read_table<Sprzet_ext>(site.server().file("dat/Sprzet_ext.dat"), Sprzet_ext_tab_load);
+    ASSERT_EQ(records.size(), 1u);
+    const Sprzet_ext& r = records[0];
+    EXPECT_EQ(r.Id_Serwis, 7u);
+    const std::int32_t slots[] = {r.i00, r.i01, r.i02, r.i03, r.i04, r.i05, r.i06, r.i07, r.i08};
+    for (int i = 0; i < 9; ++i) {
+      const std::int32_t want = i == c.slot - 1 ? 4 : (c.record && i == 5 ? 2 : 0);
+      EXPECT_EQ(slots[i], want) << "i0" << i;
+    }
+    EXPECT_EQ(r.s00.str(), c.record ? "stary numer" : "");
+    EXPECT_EQ(stored(site).at(1).opis_naprawy.str(), "po wyborze firmy");
+  }
+}
+
 TEST(RepairEdit, AWorkerWhoNeitherRepairsNorReceivedItIsRefused) {
   Naprawy mine = repair(1, 3), other = repair(2, 3);
   mine.Id_Naprawy_wykonawcy = 1;

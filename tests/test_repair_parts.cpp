@@ -242,6 +242,28 @@ TEST_F(RepairParts, ServicesTickedOnTheirPageBecomeLinesOfTheRepairWhenItIsFinis
   EXPECT_EQ(cost(), "174.60");
 }
 
+// The first part of a repair with a count or price beyond what the money
+// format holds: refused in red, and no sale document is made for it.
+TEST_F(RepairParts, AFirstPartBeyondTheMoneyFormatMakesNoDocument) {
+  start();
+  const std::vector<std::string> tables = {"Transakcje", "Towary_transakcje", "Towary", "Towary_magazyn", "Naprawy"};
+  auto files = [&] {
+    std::vector<std::string> out;
+    for (const std::string& t : tables) out.push_back(site_->dat(t));
+    return out;
+  };
+  const auto before = files();
+  for (const auto& [count, price] : {std::pair{"1", "1e300"}, {"1e300", "12,30"}, {"100000000", "12,30"}}) {
+    SCOPED_TRACE(std::string(count) + " x " + price);
+    const std::string page = add("1", count, price);
+    EXPECT_TRUE(has(page, "Nowa pozycja: ")) << page;
+    EXPECT_TRUE(has(page, " - nic nie zostało zapisane !")) << page;
+    EXPECT_EQ(files(), before);
+  }
+  add("1", "2", "12,30");
+  EXPECT_EQ(document(), "2");
+}
+
 TEST_F(RepairParts, AUserWithoutRightsToTheRepairIsRefusedOnEveryPage) {
   start("jan", "tajne");
   const std::vector<std::string> files = {"Towary", "Towary_transakcje", "Transakcje", "Naprawy", "Serwis_zewnetrzny"};

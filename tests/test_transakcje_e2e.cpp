@@ -408,6 +408,137 @@ TEST_F(DocsE2E, AGoodsAddedOnTheEditPageOnceWhateverTheRepeats) {
   EXPECT_EQ(table("Transakcje").at(1)[4], "57.00");
 }
 
+// Prices and counts typed into the rows of the edit page go in with
+// whatever button of the page is pressed: none is dropped in silence.
+TEST_F(DocsE2E, TheRowsTypedOnTheEditPageGoInWithEveryButton) {
+  struct Case {
+    const char* button;
+    Params more;
+    std::vector<std::string> lines;  // goods, price and count of every line afterwards
+    std::string total;
+  } cases[] = {
+      {"Zatwierdz_button", {{"Transakcje_uwagi", "po zmianie"}}, {"1 12.00 5.00", "2 10.80 1.00"}, "70.80"},
+      {"Dodaj_towar_usluge_button",
+       {{"Towary_transakcje_Id_Towary", "3"}, {"Towary_transakcje_liczba_sztuk", "1"}, {"Towary_transakcje_brutto", "100,00"}},
+       {"1 12.00 5.00", "2 10.80 1.00", "3 100.00 1.00"},
+       "170.80"},
+      {"Usun_sp_button", {{"Usun_Id_Towary_transakcje.2", "2"}}, {"1 12.00 5.00"}, "60.00"},
+      {"Przelicz_button", {}, {"1 12.00 5.00", "2 10.80 1.00"}, "70.80"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.button);
+    start({{"dat/Transakcje.dat", kHead + document(1, year_number(1), 1, 5, "35.40")},
+           {"dat/Towary_transakcje.dat", kHead + line(1, 1, 1, "12.30", "2.00") + line(2, 2, 1, "10.80", "1.00")}});
+    post("/sprzedaz.htm", {{"n_84", "e"}, {"Transakcje_Id", "1"}, {"a", "n"}});
+    std::string caption = setting(c.button);
+    if (std::string(c.button) == "Usun_sp_button") caption += "2.";
+    Params form = {{"n_84", caption},
+                   {"Transakcje_Id", "1"},
+                   {"Towary_transakcje_Id.1", "1"},
+                   {"Towary_transakcje_brutto.1", "12,00"},
+                   {"Towary_transakcje_sztuk.1", "5"},
+                   {"Towary_transakcje_Id.2", "2"},
+                   {"Towary_transakcje_brutto.2", "10,80"},
+                   {"Towary_transakcje_sztuk.2", "1"}};
+    form.insert(form.end(), c.more.begin(), c.more.end());
+    post("/sprzedaz.htm", form);
+    std::vector<std::string> got;
+    for (const auto& [id, l] : table("Towary_transakcje")) got.push_back(l[1] + " " + l[3] + " " + l[4]);
+    EXPECT_EQ(got, c.lines);
+    EXPECT_EQ(table("Transakcje").at(1)[4], c.total);
+    // Goods A's count went from 2 to 5: 3 more taken from the stock.
+    EXPECT_EQ(stock(1), std::make_pair(std::string("7.00"), -3.0));
+    srv_->stop();
+    srv_.reset();
+  }
+}
+
+// A price or count beyond what the money format holds, typed anywhere a
+// line is entered, is refused in red and nothing is stored.
+TEST_F(DocsE2E, AmountsBeyondTheMoneyFormatAreRefusedAndNothingIsStored) {
+  struct Case {
+    const char* what;
+    const char* path;
+    Params form;  // "Przelicz_button" and the like stand for their captions
+  };
+  const Params row1 = {{"Transakcje_Id", "1"}, {"Towary_transakcje_Id.1", "1"}};
+  auto with = [](Params p, Params more) {
+    p.insert(p.end(), more.begin(), more.end());
+    return p;
+  };
+  const std::vector<Case> cases = {
+      {"a row's price", "/sprzedaz.htm",
+       with(row1, {{"n_84", "Przelicz_button"}, {"Towary_transakcje_brutto.1", "1e300"}})},
+      {"a row's count", "/sprzedaz.htm",
+       with(row1, {{"n_84", "Przelicz_button"}, {"Towary_transakcje_sztuk.1", "1e300"}})},
+      {"a count of eight digits", "/sprzedaz.htm",
+       with(row1, {{"n_84", "Przelicz_button"}, {"Towary_transakcje_sztuk.1", "10000000"}})},
+      {"a count that is no number", "/sprzedaz.htm",
+       with(row1, {{"n_84", "Przelicz_button"}, {"Towary_transakcje_sztuk.1", "nan"}})},
+      {"a price beyond 2^53 grosze", "/sprzedaz.htm",
+       with(row1, {{"n_84", "Przelicz_button"}, {"Towary_transakcje_brutto.1", "90071992547410,00"}})},
+      {"a line's value beyond it", "/sprzedaz.htm",
+       with(row1, {{"n_84", "Przelicz_button"}, {"Towary_transakcje_brutto.1", "10000000000000"},
+                   {"Towary_transakcje_sztuk.1", "100"}})},
+      {"a total beyond it", "/sprzedaz.htm",
+       with(row1, {{"n_84", "Przelicz_button"}, {"Towary_transakcje_brutto.1", "90071992547409,91"},
+                   {"Towary_transakcje_sztuk.1", "1"}})},
+      {"a row's price confirmed with the header", "/sprzedaz.htm",
+       with(row1, {{"n_84", "Zatwierdz_button"}, {"Transakcje_uwagi", "nie zapisane"},
+                   {"Towary_transakcje_brutto.1", "1e300"}})},
+      {"a line added on the edit page", "/sprzedaz.htm",
+       {{"n_84", "Dodaj_towar_usluge_button"}, {"Transakcje_Id", "1"}, {"Towary_transakcje_Id_Towary", "2"},
+        {"Towary_transakcje_liczba_sztuk", "1"}, {"Towary_transakcje_brutto", "1e300"}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    start({{"dat/Transakcje.dat", kHead + document(1, year_number(1), 1, 5, "35.40")},
+           {"dat/Towary_transakcje.dat", kHead + line(1, 1, 1, "12.30", "2.00") + line(2, 2, 1, "10.80", "1.00")}});
+    post("/sprzedaz.htm", {{"n_84", "e"}, {"Transakcje_Id", "1"}, {"a", "n"}});
+    std::vector<std::string> before;
+    for (const char* t : {"Transakcje", "Towary_transakcje", "Towary", "Towary_magazyn"})
+      before.push_back(read_file(srv_->file(std::string("dat/") + t + ".dat")));
+    Params form = c.form;
+    for (auto& [k, v] : form)
+      if (k == "n_84") v = setting(v);
+    const std::string page = post(c.path, form);
+    EXPECT_NE(page.find("nic nie zostało zapisane !"), std::string::npos) << page;
+    std::vector<std::string> after;
+    for (const char* t : {"Transakcje", "Towary_transakcje", "Towary", "Towary_magazyn"})
+      after.push_back(read_file(srv_->file(std::string("dat/") + t + ".dat")));
+    EXPECT_EQ(after, before);
+    srv_->stop();
+    srv_.reset();
+  }
+}
+
+// A new sale: a line beyond the money format is not added to the list, and
+// a list holding one anyway (its price posted by hand) stores no document.
+TEST_F(DocsE2E, ANewSaleWithAnAmountBeyondTheMoneyFormatIsNotStored) {
+  start();
+  get("/sprzedaz.htm?n_3=Nowa%20Sprzeda%BF");
+  const std::string add = setting("Dodaj_button");
+  std::string page = post("/sprzedaz.htm", {{"n_3", add},
+                                            {"Towary_transakcje_Id_Towary", "1"},
+                                            {"Towary_transakcje_liczba_sztuk", "1e300"},
+                                            {"Towary_transakcje_cena", "12,30"}});
+  EXPECT_NE(page.find("Nowa pozycja: liczba sztuk"), std::string::npos) << page;
+  EXPECT_EQ(page.find("VALUE=\"" + setting("Usun_sp_button") + "1.\""), std::string::npos) << "no line 1";
+  page = post("/sprzedaz.htm", {{"n_3", add},
+                                {"Towary_transakcje_Id_Towary", "1"},
+                                {"Towary_transakcje_liczba_sztuk", "2"},
+                                {"Towary_transakcje_cena", "12,30"}});
+  EXPECT_NE(page.find("VALUE=\"" + setting("Usun_sp_button") + "1.\""), std::string::npos) << page;
+  page = post("/sprzedaz.htm", {{"n_3", setting("Zatwierdz_button")},
+                                {"Transakcje_numer", year_number(1)},
+                                {"Transakcje_Id_Firmy", "2"},
+                                {"Towary_transakcje_cena.0s", "1e300"}});
+  EXPECT_NE(page.find("Pozycja 1: cena jest poza zakresem"), std::string::npos) << page;
+  EXPECT_TRUE(table("Transakcje").empty());
+  EXPECT_TRUE(table("Towary_transakcje").empty());
+  EXPECT_EQ(stock(1).first, "10.00");
+}
+
 // --- the header of a stored document --------------------------------------------------------
 
 TEST_F(DocsE2E, ThePickedFirmAndTypedChangesAreSavedWhatTheFormLacksIsKept) {

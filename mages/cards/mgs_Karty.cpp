@@ -22,9 +22,13 @@
 #include "mages/mages.hpp"
 #include "mages/qq_main.hpp"
 #include "mages/repairs/mgs_Naprawy.hpp"
+#include "server/form_dates.hpp"
 #include "server/texts.hpp"
 
 namespace {
+
+// The date filter of the card list.
+[[maybe_unused]] const bool kFormDates = kal::form_date_names({"Kdata_od", "Kdata_do"});
 
 using G = kal::glue<Karty>;
 using M = vtab_meta<Karty>;

@@ -57,15 +57,7 @@ int cykle_state(std::int64_t last, std::int64_t days, std::int64_t now) {
   return 0;
 }
 
-bool cykle_date_readable(const char* text) {
-  if (!text || !*text) return false;
-  struct tm tm {};
-  const int got = oo_texts_get_lang() == 1 ? utils_str_to_tm_dst_en(&tm, text) : utils_str_to_tm_dst(&tm, text);
-  if (got != 0 && got != 4 && got != 5 && got != 6) return false;
-  return tm.tm_mday >= 1 && tm.tm_mday <= 31 && tm.tm_mon >= 0 && tm.tm_mon <= 11 && tm.tm_year >= 70 &&
-         tm.tm_hour >= 0 && tm.tm_hour <= 23 && tm.tm_min >= 0 && tm.tm_min <= 59 && tm.tm_sec >= 0 &&
-         tm.tm_sec <= 60;
-}
+bool cykle_date_readable(const char* text) { return text && *text && date_text_valid(text); }
 
 }  // namespace kal
 

@@ -30,8 +30,9 @@ int cykle_state(std::int64_t last, std::int64_t days, std::int64_t now);
 // Whether the text is a period the form may store: empty, or a whole number
 // of days within 0..36500.
 bool cykle_period_ok(const char* text);
-// Whether the text is a date the forms can read (day first, month first in
-// English), with or without a time.
+// Whether the text is a date that exists as the forms write it (day first,
+// month first in English), with or without a time (date_text_valid, not
+// empty).
 bool cykle_date_readable(const char* text);
 }  // namespace kal
 

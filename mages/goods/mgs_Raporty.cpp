@@ -16,6 +16,7 @@
 #include "mages/glue.hpp"
 #include "mages/goods/mgs_Towary.hpp"
 #include "mages/qq_main.hpp"
+#include "server/form_dates.hpp"
 #include "server/html_form.hpp"
 #include "server/page_out.hpp"
 #include "server/serv.hpp"
@@ -23,6 +24,9 @@
 #include "server/ustawienia.hpp"
 
 namespace {
+
+// The date filter of the reports.
+[[maybe_unused]] const bool kFormDates = kal::form_date_names({"Rdata_od", "Rdata_do"});
 
 constexpr int kPageGoodsEdit = 17;
 constexpr int kPageRepairEdit = 31;

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <string>
@@ -115,6 +116,45 @@ double money_round(double amount) {
   std::int64_t cents = 0;
   if (money_cents(amount, &cents)) return money_of_cents(cents);
   return std::isfinite(amount) ? amount : 0.0;
+}
+
+namespace {
+bool cents_held(std::int64_t cents) { return cents >= -kMoneyMaxCents && cents <= kMoneyMaxCents; }
+// The largest amount as the pages write it.
+std::string money_max_text() { return from_gzl(money_of_cents(kMoneyMaxCents)); }
+}  // namespace
+
+bool money_held(double amount) {
+  std::int64_t cents = 0;
+  return money_cents(amount, &cents) && cents_held(cents);
+}
+
+bool money_add_cents(std::int64_t a, std::int64_t b, std::int64_t* sum) {
+  if (!cents_held(a) || !cents_held(b) || !cents_held(a + b)) return false;
+  *sum = a + b;
+  return true;
+}
+
+bool line_refused(const std::string& where, double price, double count, std::int64_t* value) {
+  std::string why;
+  std::int64_t cents = 0;
+  if (!std::isfinite(count) || count > kCountMax || count < -kCountMax)
+    why = "liczba sztuk musi być liczbą od -" + std::string(from_gzl0(kCountMax)) + " do " + from_gzl0(kCountMax);
+  else if (!money_held(price))
+    why = "cena jest poza zakresem kwot (najwyżej " + money_max_text() + ")";
+  else if (!money_product_cents(price, count, &cents) || !cents_held(cents))
+    why = "wartość pozycji (cena razy liczba sztuk) jest poza zakresem kwot (najwyżej " + money_max_text() + ")";
+  if (why.empty()) {
+    if (value) *value = cents;
+    return false;
+  }
+  std::printf("%s: %s, nothing stored\n", where.c_str(), why.c_str());
+  errorDisplay((html_text(where) + ": " + why + " - nic nie zostało zapisane !").c_str());
+  return true;
+}
+
+std::string total_refusal() {
+  return "Suma dokumentu byłaby poza zakresem kwot (najwyżej " + money_max_text() + ") - nic nie zostało zapisane !";
 }
 
 }  // namespace kal

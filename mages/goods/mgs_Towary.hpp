@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // The VAT factor of the rate with that Id: 1 + its percent / 100 ("23" gives
 // 1.23, "23,5" 1.235; a text that is no number, such as "zw", counts as 0 %,
@@ -56,4 +57,25 @@ bool money_product_cents(double a, double b, std::int64_t* cents);
 double money_round(double amount);
 // Grosze as an amount.
 inline double money_of_cents(std::int64_t cents) { return static_cast<double>(cents) / 100.0; }
+// The most grosze an amount may hold either way: 2^53 - 1, the whole grosze
+// that a double (the money of the table files) holds exactly, 90 071 992
+// 547 409,91.
+inline constexpr std::int64_t kMoneyMaxCents = (std::int64_t{1} << 53) - 1;
+// The largest count of a document line either way: seven digits, so that
+// its shortest form (eight decimals) shows it exactly.
+inline constexpr double kCountMax = 9999999.0;
+// Whether the money format holds the amount: finite, within kMoneyMaxCents
+// grosze.
+bool money_held(double amount);
+// a + b grosze, false when the sum is beyond kMoneyMaxCents either way.
+bool money_add_cents(std::int64_t a, std::int64_t b, std::int64_t* sum);
+// Whether a document line of that gross unit price and count cannot be
+// stored: the count beyond kCountMax, the price or the line's value (price x
+// count) beyond what the money format holds, or a number that is not
+// finite.  A refused line is said in red, after where (its place on the
+// page, "Pozycja 2"); value receives the line's value in grosze otherwise.
+bool line_refused(const std::string& where, double price, double count, std::int64_t* value);
+// The page's text for a document whose total would be beyond what the
+// money format holds.
+std::string total_refusal();
 }  // namespace kal

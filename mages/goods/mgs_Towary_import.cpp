@@ -16,14 +16,23 @@ namespace kal::goods_import {
 
 namespace {
 
-// The key of a whole-number percentage ("023%" -> "23"); "" when the cell is
-// not digits optionally followed by "%".
-std::string whole_percent(const std::string& cell) {
-  std::string digits = cell;
-  if (!digits.empty() && digits.back() == '%') digits.pop_back();
-  if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos) return "";
-  const std::size_t first = digits.find_first_not_of('0');
-  return first == std::string::npos ? "0" : digits.substr(first);
+// The percentage a text gives, read as the C library's atoi reads a number:
+// blanks, then digits up to the first other byte ("23.0", "23 %" and "023%"
+// give "23"); a fraction after a point or a comma is kept when it is not
+// zero ("7,50" gives "7.5", never 7).  "" when the text starts with no digit
+// ("zw").
+std::string percent_key(const std::string& text) {
+  std::size_t i = text.find_first_not_of(" \t");
+  if (i == std::string::npos || text[i] < '0' || text[i] > '9') return "";
+  std::string whole;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+    if (!(whole.empty() && text[i] == '0')) whole += text[i];
+  if (whole.empty()) whole = "0";
+  std::string fraction;
+  if (i + 1 < text.size() && (text[i] == '.' || text[i] == ',') && text[i + 1] >= '0' && text[i + 1] <= '9')
+    for (++i; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) fraction += text[i];
+  while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
+  return fraction.empty() ? whole : whole + "." + fraction;
 }
 
 // Fills a map of name -> Id in table order, the first record of a name kept.
@@ -95,7 +104,8 @@ Run::Run() {
     if (next_goods_id_ == 0) std::printf("goods import: no goods Id is free\n");
   }
   index(glue_root<Stawki_VAT>::tab(), rates_by_name_, [](const Stawki_VAT& r) { return r.nazwa.str(); });
-  index(glue_root<Stawki_VAT>::tab(), rates_by_percent_, [](const Stawki_VAT& r) { return r.procent.str(); });
+  index(glue_root<Stawki_VAT>::tab(), rates_by_percent_, [](const Stawki_VAT& r) { return percent_key(r.procent.str()); });
+  rates_by_percent_.erase("");
   index(glue_root<Towary_typy>::tab(), types_, [](const Towary_typy& r) { return r.nazwa.str(); });
   index(glue_root<Jednostki_metryczne>::tab(), units_, [](const Jednostki_metryczne& r) { return r.nazwa.str(); });
 }
@@ -134,7 +144,7 @@ Towary* Run::add(const std::string& name) {
 
 uint32_t Run::vat_rate(const std::string& cell) {
   if (const auto it = rates_by_name_.find(cell); it != rates_by_name_.end()) return it->second;
-  const std::string percent = whole_percent(cell);
+  const std::string percent = percent_key(cell);
   if (!percent.empty())
     if (const auto it = rates_by_percent_.find(percent); it != rates_by_percent_.end()) return it->second;
   std::string procent = percent;
@@ -150,7 +160,7 @@ uint32_t Run::vat_rate(const std::string& cell) {
   if (id != 0) {
     rates_added_ = true;
     rates_by_name_.emplace(cell, id);
-    rates_by_percent_.emplace(procent, id);
+    if (!percent.empty()) rates_by_percent_.emplace(percent, id);
   }
   return id;
 }

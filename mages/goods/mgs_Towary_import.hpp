@@ -42,9 +42,12 @@ class Run {
   Towary* add(const std::string& name);
 
   // The Id of the VAT rate named by cell: the rate of that name; else, for a
-  // whole number optionally followed by "%" ("23", "8%"), the rate of that
-  // percentage; else a new rate named cell whose percentage is cell without
-  // its "%" ("zw" stays "zw", which counts as 0 %).  0 when none can be made.
+  // cell that starts with a number ("23", "8%", "23.0", "23 %"), the first
+  // rate whose percentage is that number (whole numbers as atoi reads them,
+  // a fraction that is not zero kept); else a new rate named cell whose
+  // percentage is that number, or cell without its "%" when it starts with
+  // no digit ("zw" stays "zw", which counts as 0 %).  0 when none can be
+  // made.
   uint32_t vat_rate(const std::string& cell);
   // The Id of the goods type / unit of that name, made when missing; 0 when
   // none can be made.

@@ -112,6 +112,23 @@ int store_line(const std::string& suffix, int type, bool save) {
 namespace kal {
 long towary_transakcje_count(int type) { return line_count(type); }
 std::string towary_transakcje_suffix(long i, int type) { return line_suffix(i, type); }
+
+bool towary_transakcje_list_refused(int type) {
+  std::int64_t sum = 0;
+  const long count = line_count(type);
+  for (long i = 0; i < count; ++i) {
+    const std::string suffix = line_suffix(i, type);
+    std::int64_t value = 0;
+    if (line_refused("Pozycja " + std::to_string(i + 1), var_g(("Towary_transakcje_cena" + suffix).c_str()),
+                     var_g(("Towary_transakcje_liczba_sztuk" + suffix).c_str()), &value))
+      return true;
+    if (!money_add_cents(sum, value, &sum)) {
+      errorDisplay(total_refusal().c_str());
+      return true;
+    }
+  }
+  return false;
+}
 }  // namespace kal
 
 int mgs_Towary_transakcje_to_ht2(const char* suffix) {
@@ -134,6 +151,15 @@ int mgs_Towary_transakcje_append(int type) {
                 count);
     return -1;
   }
+  // What the request types for the new line (nothing typed reads as 0).
+  auto typed = [](const char* name) {
+    const char* text = get_post_or_get_s(name);
+    return text ? to_gzl(text) : 0.0;
+  };
+  std::int64_t value = 0;
+  if (kal::line_refused("Nowa pozycja", typed("Towary_transakcje_cena"), typed("Towary_transakcje_liczba_sztuk"),
+                        &value))
+    return -4;
   const std::string suffix = line_suffix(count, type);
   // Whatever a removed line left in the slot is not the new line's.
   mgs_Towary_transakcje_del_ht2(suffix.c_str());

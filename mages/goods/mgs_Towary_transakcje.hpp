@@ -38,6 +38,9 @@ namespace kal {
 long towary_transakcje_count(int type);
 // The suffix of line i (from 0) of the list of that type: "." + i + letter.
 std::string towary_transakcje_suffix(long i, int type);
+// Whether a line of the list of that type, or the list's total, is beyond
+// what the money format holds (said in red, naming the line).
+bool towary_transakcje_list_refused(int type);
 }  // namespace kal
 
 // Copies the entry fields "Towary_transakcje_Id_Towary",
@@ -48,7 +51,9 @@ std::string towary_transakcje_suffix(long i, int type);
 int mgs_Towary_transakcje_to_ht2(const char* suffix);
 // Appends the line being entered to the list of the document type, in a slot
 // emptied first; the counter grows only when the request carried the goods
-// and the count.  0; -1 when the list is full (nothing changes).
+// and the count.  0; -1 when the list is full, -4 when the count or the
+// price typed is beyond what the money format holds (said in red); nothing
+// changes then.
 int mgs_Towary_transakcje_append(int type);
 // Removes line n_text (1-based): the later lines move up, the last slot is
 // emptied and the counter falls by one.  0; -1 for a number below 1 or past

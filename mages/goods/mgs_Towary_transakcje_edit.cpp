@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -112,6 +113,54 @@ bool carried_number(const std::string& name, double* value) {
   return true;
 }
 
+// The values of the document's lines in grosze, a line by its Id taken from
+// changed where it is there; false (said in red) when their sum is beyond
+// what the money format holds.
+bool total_held(uint32_t document_Id, const std::map<uint32_t, std::int64_t>& changed, std::int64_t more = 0) {
+  std::int64_t sum = more;
+  bool held = true;
+  Towary_transakcje_ref* ref = lines_ref(document_Id);
+  for (tab_ref_elem* e = ref ? ref->first : nullptr; e && held; e = e->next) {
+    const Towary_transakcje* line = vtab_row<Towary_transakcje>(e);
+    if (!line) continue;
+    const auto it = changed.find(line->Id);
+    held = kal::money_add_cents(sum, it != changed.end() ? it->second : product_cents(line->cena, line->liczba_sztuk),
+                                &sum);
+  }
+  if (ref) Towary_transakcje_ref_delete(&ref);
+  if (!held) errorDisplay(kal::total_refusal().c_str());
+  return held;
+}
+
+// Whether the line being added (its count and gross price), or the total it
+// gives the document, is beyond what the money format holds (said in red).
+bool new_line_refused(uint32_t document_Id) {
+  std::int64_t value = 0;
+  return kal::line_refused("Nowa pozycja", var_g("Towary_transakcje_brutto"),
+                           var_g("Towary_transakcje_liczba_sztuk"), &value) ||
+         !total_held(document_Id, {}, value);
+}
+
+// Whether a row's typed price or count, or the total they give, is beyond
+// what the money format holds (said in red): every row is checked before
+// any is written.
+bool edit_refused(uint32_t document_Id, std::size_t rows) {
+  std::map<uint32_t, std::int64_t> changed;
+  for (std::size_t i = 1; i <= rows; ++i) {
+    const int n = static_cast<int>(i);
+    const Towary_transakcje* line = document_line(document_Id, to_z(carried(row_var("Towary_transakcje_Id.%d", n))));
+    if (!line) continue;
+    double price = line->cena, count = line->liczba_sztuk;
+    const bool new_price = carried_number(row_var("Towary_transakcje_brutto.%d", n), &price);
+    const bool new_count = carried_number(row_var("Towary_transakcje_sztuk.%d", n), &count);
+    if (!new_price && !new_count) continue;
+    std::int64_t value = 0;
+    if (kal::line_refused("Pozycja " + std::to_string(n), price, count, &value)) return true;
+    changed[line->Id] = value;
+  }
+  return !total_held(document_Id, changed);
+}
+
 }  // namespace
 
 namespace kal {
@@ -197,6 +246,7 @@ int Towary_transakcje_add() {
   const int type = document_type(document_Id);
   if (type == 0) return -1;
   sess_put("Towary_transakcje_cena", var_s("Towary_transakcje_brutto"));
+  if (new_line_refused(document_Id)) return -4;
   const int rc = mgs_Towary_transakcje_create("", type);
   if (rc == 1) save_line_files();
   return rc;
@@ -252,8 +302,15 @@ int Towary_transakcje_edit() {
   const uint32_t document_Id = var_z("Towary_transakcje_Id_Transakcje");
   // One row per line of the document, whatever count the request names.
   const std::size_t rows = document_Id ? line_ids(document_Id).size() : 0;
+  if (edit_refused(document_Id, rows)) return -4;
   for (std::size_t i = 1; i <= rows; ++i) Towary_transakcje_edit_pos(static_cast<int>(i));
   return rows ? save_line_files() : 0;
+}
+
+int Towary_transakcje_edit_typed(uint32_t document_Id) {
+  if (document_Id == 0) return 0;
+  sess_put("Towary_transakcje_Id_Transakcje", from_z(document_Id));
+  return Towary_transakcje_edit();
 }
 
 int mgs_Towary_transakcje_action(int page, const char* remove_prefix, const char* action, uint32_t document_Id,
@@ -271,6 +328,12 @@ int mgs_Towary_transakcje_action(int page, const char* remove_prefix, const char
       Towary_transakcje_calc_suma(document_Id, &net, total);
       return 0;
     }
+    // What was typed into the rows goes in first: a change is never dropped.
+    if (new_line_refused(document_Id) || Towary_transakcje_edit_typed(document_Id) < 0) {
+      sess_nav_set(page, "");
+      Towary_transakcje_calc_suma(document_Id, &net, total);
+      return 0;
+    }
     if (document_Id == 0) document_Id = kal::towary_transakcje_repair_document(firm_Id, repairer_Id);
     sess_put("Towary_transakcje_Id_Transakcje", from_z(document_Id));
     Towary_transakcje_add();
@@ -280,11 +343,9 @@ int mgs_Towary_transakcje_action(int page, const char* remove_prefix, const char
     return 0;
   }
   if (!prefix.empty() && a.compare(0, prefix.size(), prefix) == 0) {
-    sess_put("Towary_transakcje_Id_Transakcje", from_z(document_Id));
-    Towary_transakcje_sub(to_i(a.c_str() + prefix.size()));
+    if (Towary_transakcje_edit_typed(document_Id) >= 0) Towary_transakcje_sub(to_i(a.c_str() + prefix.size()));
   } else if (is(a, "Przelicz_button")) {
-    sess_put("Towary_transakcje_Id_Transakcje", from_z(document_Id));
-    Towary_transakcje_edit();
+    Towary_transakcje_edit_typed(document_Id);
   } else {
     return 0;
   }

@@ -32,16 +32,18 @@ int Towary_transakcje_row_display(int page, int row, const Towary_transakcje* li
 // picked adds it (a document Id of 0 first makes a sale document for the
 // client and repairer given), a caption starting with remove_prefix removes
 // the row of the number after it, "Przelicz_button" writes the edited
-// prices and counts; after each the document's total is recomputed into
-// *total and the page's action emptied.  0.
+// prices and counts; adding and removing write the edited prices and counts
+// first (and do nothing when those are refused); after each the document's
+// total is recomputed into *total and the page's action emptied.  0.
 int mgs_Towary_transakcje_action(int page, const char* remove_prefix, const char* action, uint32_t document_Id,
                                  uint32_t firm_Id, uint32_t repairer_Id, double* total);
 // Adds the goods picked ("Towary_transakcje_Id_Towary", its count and the
 // gross price "Towary_transakcje_brutto") as a line of the document in
 // "Towary_transakcje_Id_Transakcje", with its stock movement.  0; -1 when no
 // goods is picked, the goods or the document does not exist, or the page
-// was out of date (the line was added already: said in red); the result of
-// storing the line otherwise.
+// was out of date (the line was added already: said in red); -4 when the
+// line or the total it gives is beyond what the money format holds (said
+// in red); the result of storing the line otherwise.
 int Towary_transakcje_add();
 // Removes the line whose Id row n's removal variable carries, when it is a
 // line of the document in "Towary_transakcje_Id_Transakcje", and gives its
@@ -49,8 +51,14 @@ int Towary_transakcje_add();
 // written.
 int Towary_transakcje_sub(int n);
 // Writes the edited price and count of every row of the document's lines.
-// 0; 1 when a file could not be written.
+// 0; 1 when a file could not be written; -4 when a row's price or count, or
+// the document's total they give, is beyond what the money format holds
+// (said in red; no row written).
 int Towary_transakcje_edit();
+// The same for the document given (the rows typed on its page go in before
+// any other button of the page acts, so that no change typed is dropped).
+// 0 for document 0.
+int Towary_transakcje_edit_typed(uint32_t document_Id);
 // Row i's price and count into its line (when the row names a line of the
 // document); the files are not written.  0; -1 when the row names no line
 // of the document, -4 for a number that is not finite (nothing changed).

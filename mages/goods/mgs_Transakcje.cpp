@@ -23,6 +23,7 @@
 #include "mages/goods/mgs_Towary_transakcje_edit.hpp"
 #include "platform/paths.hpp"
 #include "platform/textfile.hpp"
+#include "server/form_dates.hpp"
 #include "server/html_form.hpp"
 #include "server/oo_texts.hpp"
 #include "server/page_out.hpp"
@@ -35,6 +36,9 @@
 uint32_t g_sprzedaz_detaliczna_paragon = 2;
 
 namespace {
+
+// The date filters of the document lists (and of the repair list).
+[[maybe_unused]] const bool kFormDates = kal::form_date_names({"Transakcje_od", "Transakcje_do"});
 
 constexpr int kPagePurchaseNew = 1;
 constexpr int kPagePurchaseList = 2;
@@ -177,6 +181,7 @@ int mgs_Transakcje_create1(uint32_t* new_Id, int type) {
     std::printf("mgs_Transakcje_create1(): Transakcje_zaplacono is not a finite number, nothing stored !\n");
     return -4;
   }
+  if (kal::towary_transakcje_list_refused(type)) return -4;
   uint32_t max = 0;
   const bool any = Transakcje_tab_max_Id(t, &max) == 0;
   if (any && max == UINT32_MAX) {
@@ -231,6 +236,9 @@ int mgs_Transakcje_edit_action(const char* action, uint32_t* Id) {
   const std::string_view a = action ? action : "";
   if (is(a, "Zatwierdz_button")) {
     const uint32_t id = Id ? *Id : 0;
+    // The prices and counts typed into the lines are confirmed with the
+    // header; when they are refused, nothing is stored.
+    if (Towary_transakcje_edit_typed(id) < 0) return 0;
     const int rc = mgs_Transakcje_update1(id);
     if (rc >= 0) mgs_Transakcje_ext_update(id);
     if (rc == 1 || glue_root<Transakcje>::save() != 0) errorDisplay("Nie można zapisać pliku dat/Transakcje.dat !");

@@ -436,8 +436,15 @@ int mgs_Naprawy_edit(const char* action_in) {
                                                mgs_Sprzet_ext_update_i04, mgs_Sprzet_ext_update_i05,
                                                mgs_Sprzet_ext_update_i06, mgs_Sprzet_ext_update_i07,
                                                mgs_Sprzet_ext_update_i08};
-      updates[slot](s->Id);
-      mgs_save_Sprzet_ext(_mgs);
+      if (kal::glue<Sprzet_ext>::find(s->Id)) {
+        updates[slot](s->Id);
+        mgs_save_Sprzet_ext(_mgs);
+      } else {
+        // Equipment without custom fields yet: its record is made from the
+        // form now, the chosen firm with it, before the page reads the
+        // equipment's record back into the form.
+        mgs_Sprzet_ext_update(s->Id);
+      }
     }
     edit_action();
   }
