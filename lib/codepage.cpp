@@ -236,3 +236,61 @@ char is_html_char(const char* p, int* length) {
 }
 
 int is_az(char c) { return ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) ? 1 : 0; }
+
+// --- the code pages of the PDF fonts -------------------------------------------
+
+namespace {
+
+constexpr int kSpanish = 6;
+constexpr unsigned char kOrdinal = 0xBA;        // º in the Spanish texts (ş in Windows-1250)
+constexpr unsigned char kOrdinalStandard = 0x81;  // where the standard fonts keep º
+constexpr unsigned char kOrdinalLatin2 = 0xB0;    // the degree sign, its look-alike in Latin-2
+
+// The bytes that Windows-1250 leaves free; the fonts draw '?' for them.
+constexpr unsigned char kUndefined1250[] = {0x81, 0x83, 0x88, 0x90, 0x98};
+
+// Windows-1250 -> the Latin-2 fonts, where the codes differ: the letters to
+// their ISO-8859-2 codes, the signs ISO-8859-2 lacks to look-alikes.  The
+// Windows punctuation (‚ „ … † ‡ ‰ ‹ › ‘ ’ “ ” • – — ™) keeps its codes.
+constexpr Pair kWin1250Latin2[] = {
+    {0x80, 'E'},  {0x8A, 0xA9}, {0x8C, 0xA6}, {0x8D, 0xAB}, {0x8E, 0xAE}, {0x8F, 0xAC},  // € Š Ś Ť Ž Ź
+    {0x9A, 0xB9}, {0x9C, 0xB6}, {0x9D, 0xBB}, {0x9E, 0xBE}, {0x9F, 0xBC},                // š ś ť ž ź
+    {0xA1, 0xB7}, {0xA5, 0xA1}, {0xA6, '|'},  {0xA9, 'c'},  {0xAB, '"'},  {0xAC, '-'},   // ˇ Ą ¦ © « ¬
+    {0xAE, 'R'},  {0xB1, '+'},  {0xB5, 'u'},  {0xB6, 'P'},  {0xB7, '.'},  {0xB9, 0xB1},  // ® ± µ ¶ · ą
+    {0xBB, '"'},  {0xBC, 0xA5}, {0xBE, 0xB5},                                            // » Ľ ľ
+};
+
+Map font_map(bool latin2) {
+  Map m = identity();
+  for (unsigned char c : kUndefined1250) m[c] = '?';
+  if (latin2)
+    for (const Pair& p : kWin1250Latin2) m[p.win] = p.iso;
+  return m;
+}
+
+}  // namespace
+
+PdfFontCodes pdf_font_codes(const char* font) {
+  if (font != nullptr && font[0] == 'F' && font[1] >= '0' && font[1] <= '9') return PdfFontCodes::kWindows1250;
+  return PdfFontCodes::kLatin2;
+}
+
+char pdf_font_char(char c, PdfFontCodes codes) {
+  static const Map kLatin2 = font_map(true);
+  static const Map kStandard = font_map(false);
+  const bool latin2 = codes == PdfFontCodes::kLatin2;
+  if (static_cast<unsigned char>(c) == kOrdinal && oo_texts_get_lang() == kSpanish)
+    return static_cast<char>(latin2 ? kOrdinalLatin2 : kOrdinalStandard);
+  return apply(latin2 ? kLatin2 : kStandard, c);
+}
+
+const char* pdf_win1250_differences() {
+  return "[129 /ordmasculine 140 /Sacute /Tcaron 143 /Zacute 156 /sacute /tcaron 159 /zacute 161 "
+         "/caron /breve /Lslash 165 /Aogonek 170 /Scedilla 175 /Zdotaccent 178 /ogonek /lslash 185 "
+         "/aogonek /scedilla 188 /Lcaron /hungarumlaut /lcaron /zdotaccent /Racute 195 /Abreve 197 "
+         "/Lacute /Cacute 200 /Ccaron 202 /Eogonek 204 /Ecaron 207 /Dcaron /Dcroat /Nacute /Ncaron "
+         "213 /Ohungarumlaut 216 /Rcaron /Uring 219 /Uhungarumlaut 222 /Tcommaaccent 224 /racute 227 "
+         "/abreve 229 /lacute /cacute 232 /ccaron 234 /eogonek 236 /ecaron 239 /dcaron /dcroat "
+         "/nacute /ncaron 245 /ohungarumlaut 248 /rcaron /uring 251 /uhungarumlaut 254 /tcommaaccent "
+         "/dotaccent]";
+}

@@ -82,3 +82,29 @@ char is_html_char(const char* p, int* length);
 
 // 1 for the ASCII letters A-Z and a-z, else 0.
 int is_az(char c);
+
+// --- the code pages of the PDF fonts -------------------------------------------
+//
+// A printout text is Windows-1250 like every text of the program (the
+// Spanish UI's own texts ISO-8859-1; the Russian UI's Cyrillic letters UTF-8,
+// which the page builder draws in the font Cyrylica).  The fonts that draw
+// the rest keep their letters in one of two code pages:
+//   - the embedded CourierNewL2 and ArialL2: ISO-8859-2 at 0xA0-0xFF and the
+//     Windows punctuation at 0x80-0x9F;
+//   - the standard text fonts F0-F7 and F9-F12, which the document writer
+//     gives Windows-1250 (pdf_win1250_differences), with the Spanish
+//     ordinal º at 0x81, a code Windows-1250 leaves free.
+// Both hold every Polish and Czech letter; a character the font lacks is
+// drawn as a look-alike ('"' for „ and «, 'c' for ©, '?' for a byte that
+// Windows-1250 leaves free).
+enum class PdfFontCodes { kLatin2, kWindows1250 };
+
+// The font code page of a font resource name (F0 ... F13, CourierNewL2,
+// ArialL2): Windows-1250 for the standard fonts, Latin-2 for the others.
+PdfFontCodes pdf_font_codes(const char* font);
+// The code of one byte of a printout text in a font of that code page.  In
+// the Spanish UI the byte 0xBA is the ordinal º of its texts.
+char pdf_font_char(char c, PdfFontCodes codes);
+// The /Differences array that makes WinAnsiEncoding Windows-1250 (and puts
+// the ordinal º at 0x81), for the encoding of the standard text fonts.
+const char* pdf_win1250_differences();

@@ -41,11 +41,13 @@ std::string fixed6(double v) {
 
 // One text block: leading, start position, then the text line by line as
 // strings shown with Tj.  In the Russian UI the font switches between the
-// given one and Cyrylica wherever the kind of letter changes.
+// given one and Cyrylica wherever the kind of letter changes.  Every other
+// letter is written in the code page of the given font.
 void text_block(std::string& buf, const char* text, int leading, int tx, int ty,
                 const char* font, int size) {
   if (text == nullptr) text = "";
   if (font == nullptr) font = "";
+  const PdfFontCodes codes = pdf_font_codes(font);
   const bool russian = oo_texts_get_lang() == kRussian;
   bool cyr = russian && is_cyrylica(text) != 0;
 
@@ -81,7 +83,7 @@ void text_block(std::string& buf, const char* text, int leading, int tx, int ty,
       p += ref_len;
     } else {
       if (*p == '\\' || *p == '(' || *p == ')') buf += '\\';
-      buf += win2iso(*p);
+      buf += pdf_font_char(*p, codes);
       ++p;
     }
   }

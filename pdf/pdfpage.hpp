@@ -6,10 +6,12 @@
 // the left edge, shifted by PDF.margin + 20 to the right and PDF.margin
 // down; images take x leftwards from the right edge to the image's right side.
 //
-// Texts are Windows-1250 (UTF-8 in the Russian UI) with LF between lines and
-// may hold the character references &#169; &#8222; &#8211; &#8221;.  They
-// reach the page in ISO-8859-2, the code page of the embedded Latin-2 fonts;
-// Cyrillic letters are written as one-byte codes of the font Cyrylica.
+// Texts are Windows-1250 (Cyrillic letters UTF-8 in the Russian UI) with LF
+// between lines and may hold the character references &#169; &#8222;
+// &#8211; &#8221;.  They reach the page in the code page of the font that
+// draws them (lib/codepage.hpp): ISO-8859-2 in the embedded CourierNewL2 and
+// ArialL2, Windows-1250 in the standard text fonts (F0-F7, F9-F12); Cyrillic
+// letters are written as one-byte codes of the font Cyrylica.
 #pragma once
 
 #include <string>

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "lib/codepage.hpp"
 #include "pdf/appendf.hpp"
 #include "pdf/barcode.hpp"
 #include "pdf/pdf_fonts.hpp"
@@ -79,6 +80,10 @@ const int pdf_font_ArialL2_widths[256] = {
 };
 
 namespace {
+
+// The standard fonts that hold symbols, not letters: Symbol and ZapfDingbats.
+constexpr int kSymbolFont = 8;
+constexpr int kDingbatsFont = 13;
 
 // Which embedded fonts the font step wrote, and their slots in PDF.font_nr.
 struct EmbeddedFonts {
@@ -240,7 +245,16 @@ int pdf_write_fonts(kal::PdfFile& file) {
     file.write("<<\r");
     file.printf("/BaseFont /%s\r", baseFontNames[i]);
     file.printf("/Name /F%i\r", i);
-    file.write("/Encoding /WinAnsiEncoding\r/Subtype /Type1\r/Type /Font\r>>\rendobj\r");
+    // The text fonts draw Windows-1250, the program's own code page; the
+    // two symbol fonts keep the plain encoding.
+    if (i == kSymbolFont || i == kDingbatsFont) {
+      file.write("/Encoding /WinAnsiEncoding\r");
+    } else {
+      file.write("/Encoding <</Type /Encoding /BaseEncoding /WinAnsiEncoding\r/Differences ");
+      file.write(pdf_win1250_differences());
+      file.write(">>\r");
+    }
+    file.write("/Subtype /Type1\r/Type /Font\r>>\rendobj\r");
     end_object();
   }
   int slot = 14;

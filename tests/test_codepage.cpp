@@ -126,6 +126,45 @@ TEST(Codepage, ConvertingTwiceChangesNothingMore) {
   EXPECT_EQ(repl_iso2win(static_cast<char*>(nullptr)), nullptr);
 }
 
+// In every UI language a Windows-1250 character reaches the Latin-2 PDF fonts
+// as the ISO-8859-2 byte iconv gives, or, when ISO-8859-2 lacks it, as a
+// Windows punctuation code of those fonts or a plain ASCII look-alike, never
+// as another letter; the standard fonts take Windows-1250 as it is.  The
+// Spanish UI's ordinal (0xBA of its texts) is the one byte read otherwise.
+TEST(Codepage, PdfFontCodesMatchIconv) {
+  EXPECT_EQ(pdf_font_codes("F4"), PdfFontCodes::kWindows1250);
+  EXPECT_EQ(pdf_font_codes("F13"), PdfFontCodes::kWindows1250);
+  EXPECT_EQ(pdf_font_codes("ArialL2"), PdfFontCodes::kLatin2);
+  EXPECT_EQ(pdf_font_codes("CourierNewL2"), PdfFontCodes::kLatin2);
+  std::string latin2(256, '\0');  // iconv's ISO-8859-2 byte, or 0 when it has none
+  for (int b = 0x80; b < 256; ++b) {
+    const std::string iso = iconv_conv("CP1250", "ISO-8859-2", std::string(1, static_cast<char>(b)));
+    if (iso.size() == 1) latin2[static_cast<std::size_t>(b)] = iso[0];
+  }
+  for (int l = 0; l < 8; ++l) {
+    LangGuard g(l);
+    for (int b = 1; b < 256; ++b) {
+      const char c = static_cast<char>(b);
+      const auto font = static_cast<unsigned char>(pdf_font_char(c, PdfFontCodes::kLatin2));
+      const auto standard = static_cast<unsigned char>(pdf_font_char(c, PdfFontCodes::kWindows1250));
+      if (l == 6 && b == 0xBA) {
+        EXPECT_EQ(font, 0xB0);  // the degree sign looks like it
+        EXPECT_EQ(standard, 0x81);
+        continue;
+      }
+      if (b < 0x80) {
+        EXPECT_EQ(font, b);
+      } else if (latin2[static_cast<std::size_t>(b)] != '\0') {
+        EXPECT_EQ(font, static_cast<unsigned char>(latin2[static_cast<std::size_t>(b)])) << std::hex << b;
+      } else {
+        EXPECT_TRUE(font < 0xA0 && font != 0x81 && font != 0x83 && font != 0x88 && font != 0x98) << std::hex << b;
+      }
+      const bool free_byte = b == 0x81 || b == 0x83 || b == 0x88 || b == 0x90 || b == 0x98;
+      EXPECT_EQ(standard, free_byte ? '?' : b) << std::hex << b;
+    }
+  }
+}
+
 TEST(Codepage, LettersWithoutDiacritics) {
   std::string win = iconv_conv("UTF-8", "CP1250", u8(u8"Zażółć gęślą jaźń ĄĆĘŁŃÓŚŹŻ"));
   std::string t = win;

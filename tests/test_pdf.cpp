@@ -103,37 +103,52 @@ TEST_F(PdfPage, PageFromText) {
   EXPECT_EQ(actPdfContents, "BT\r10 TL\r50 812 Td\r /CourierNewL2 10 Tf\rT* (x) Tj\rET\r");
 }
 
-// The strings a text block shows, by UI language: escapes, character
-// references, code pages and the Cyrylica font.
+// The strings a text block shows, by UI language and font: escapes,
+// character references, the code page of the font (Latin-2 in the embedded
+// fonts, Windows-1250 in the standard ones) and the Cyrylica font.
 TEST_F(PdfPage, TextBlockStrings) {
   struct Case {
     int lang;
+    const char* font;
     std::string text;
     std::string shown;  // what follows the first font operator
   } cases[] = {
-      {0, "a\\b(c)", "T* (a\\\\b\\(c\\)) Tj\r"},
-      {0, "&#8222;x&#8221; &#169; &#8211; &amp;", "T* (\"x\" c - &amp;) Tj\r"},
-      {0, "\xB9\x9C\x9F\xA5\x8C\x8F\xEA\xF3", "T* (\xB1\xB6\xBC\xA1\xA6\xAC\xEA\xF3) Tj\r"},
-      {3, "\xB9\x9A\x9D\x9E\x8A\x8D\x8E\xE8", "T* (\xB9\xB9\xBB\xBE\xA9\xAB\xAE\xE8) Tj\r"},
-      {1, "\xB9\x9A", "T* (\xB9\x9A) Tj\r"},
-      {0, "a\nb\n", "T* (a) Tj\rT* (b) Tj\rT* () Tj\r"},
+      {0, "F4", "a\\b(c)", "T* (a\\\\b\\(c\\)) Tj\r"},
+      {0, "F4", "&#8222;x&#8221; &#169; &#8211; &amp;", "T* (\"x\" c - &amp;) Tj\r"},
+      // The Polish letters whose codes differ in Latin-2, in every UI.
+      {0, "ArialL2", "\xB9\x9C\x9F\xA5\x8C\x8F\xEA\xF3", "T* (\xB1\xB6\xBC\xA1\xA6\xAC\xEA\xF3) Tj\r"},
+      {1, "CourierNewL2", "\xB9\x9C\x9F\xA5\x8C\x8F\xEA\xF3", "T* (\xB1\xB6\xBC\xA1\xA6\xAC\xEA\xF3) Tj\r"},
+      {7, "ArialL2", "\xB9\x9C\x9F\xA5\x8C\x8F\xEA\xF3", "T* (\xB1\xB6\xBC\xA1\xA6\xAC\xEA\xF3) Tj\r"},
+      // The Czech ones, and a Polish ą in the Czech UI.
+      {3, "ArialL2", "\xB9\x9A\x9D\x9E\x8A\x8D\x8E\xE8", "T* (\xB1\xB9\xBB\xBE\xA9\xAB\xAE\xE8) Tj\r"},
+      // Signs Latin-2 lacks become look-alikes; the Windows quotes stay.
+      {0, "ArialL2", "\x84x\x94 \xA9\xAB\xBB\x80\xB1\x81", "T* (\x84x\x94 c\"\"E+?) Tj\r"},
+      // The standard fonts draw Windows-1250 as it is.
+      {0, "F4", "\xB9\x9C\x9F\xA5\x8C\x8F\xB3\xBF", "T* (\xB9\x9C\x9F\xA5\x8C\x8F\xB3\xBF) Tj\r"},
+      {4, "F4", "\xA3\xCA\xE9\xE7\x81", "T* (\xA3\xCA\xE9\xE7?) Tj\r"},
+      // The Spanish texts' ordinal: the standard fonts keep it at 0x81, the
+      // Latin-2 fonts show the degree sign; elsewhere the byte is ş.
+      {6, "F4", "n.\xBA", "T* (n.\x81) Tj\r"},
+      {6, "CourierNewL2", "n.\xBA", "T* (n.\xB0) Tj\r"},
+      {0, "F4", "\xBA", "T* (\xBA) Tj\r"},
+      {0, "F4", "a\nb\n", "T* (a) Tj\rT* (b) Tj\rT* () Tj\r"},
       // Russian UI: the font follows the kind of letter, on the same line;
       // В is code 0x5C and needs its backslash, х is 0xD4.
-      {7, "ab " + u8s(u8"Вх") + "\ncd",
+      {7, "F4", "ab " + u8s(u8"Вх") + "\ncd",
        "T* (ab ) Tj\r /Cyrylica 10 Tf\r (\\\\\xD4) Tj\rT* () Tj\r /F4 10 Tf\r (cd) Tj\r"},
       // Other UIs keep the given font and write the Cyrylica codes as bytes.
-      {2, "ab " + u8s(u8"Вх"), "T* (ab \\\\\xD4) Tj\r"},
+      {2, "F4", "ab " + u8s(u8"Вх"), "T* (ab \\\\\xD4) Tj\r"},
       // A lone UTF-8 lead byte or a letter outside the alphabet is not
       // Cyrillic: its bytes go out one by one.
-      {7, u8s(u8"Ѕ"), "T* (\xD0\x85) Tj\r"},
+      {7, "F4", u8s(u8"Ѕ"), "T* (\xD0\x85) Tj\r"},
   };
   for (const auto& c : cases) {
     oo_texts_set_lang(c.lang);
     std::string buf;
-    pdfContentsAppendText(buf, c.text.c_str(), 10, 20, "F4", 10);
-    std::string head = "BT\r12 TL\r60 792 Td\r /F4 10 Tf\r";
+    pdfContentsAppendText(buf, c.text.c_str(), 10, 20, c.font, 10);
+    std::string head = std::string("BT\r12 TL\r60 792 Td\r /") + c.font + " 10 Tf\r";
     ASSERT_EQ(buf.substr(0, head.size()), head) << c.text;
-    EXPECT_EQ(buf.substr(head.size()), c.shown + "ET\r") << "lang " << c.lang << ": " << c.text;
+    EXPECT_EQ(buf.substr(head.size()), c.shown + "ET\r") << "lang " << c.lang << " " << c.font << ": " << c.text;
   }
   // A Russian text that begins with a Cyrillic letter starts in Cyrylica.
   oo_texts_set_lang(7);
@@ -223,7 +238,9 @@ TEST_F(PdfDocument, UsualDocumentLayout) {
 
   std::map<int, std::string> expect = {
       {1, "/Title (KALMITOR - program do obslugi serwisu, napraw)\r"},
-      {2, "/BaseFont /Courier\r/Name /F0\r/Encoding /WinAnsiEncoding\r"},
+      {2, "/BaseFont /Courier\r/Name /F0\r/Encoding <</Type /Encoding /BaseEncoding /WinAnsiEncoding\r"
+          "/Differences [129 /ordmasculine 140 /Sacute /Tcaron 143 /Zacute 156 /sacute /tcaron 159 /zacute "},
+      {10, "/BaseFont /Symbol\r/Name /F8\r/Encoding /WinAnsiEncoding\r"},
       {15, "/BaseFont /ZapfDingbats\r/Name /F13\r"},
       {16, "/Length1 "},
       {17, "/FontName/CourierNewL2\r/ItalicAngle 0\r/StemV 75\r/XHeight 423\r/FontFile  16 0 R\r"},
@@ -436,24 +453,39 @@ TEST(PdfPrint, PrintCommand) {
 
 class PdfReaders : public PdfSwitches {};
 
-// Every Polish letter in both embedded fonts, and the Czech letters in the
-// Czech UI, come back from the page as the same text.
-TEST_F(PdfReaders, LatinTwoTextReadsBack) {
+// Every Polish letter, in the embedded fonts and in the standard ones and
+// whatever the UI language, and the letters of the UI languages that the
+// fonts hold, come back from the page as the same text.
+TEST_F(PdfReaders, LatinLettersReadBackInEveryTextFont) {
+  const std::u8string polish = u8"Zażółć gęślą jaźń ĄĆĘŁŃÓŚŹŻ ąćęłńóśźż (1) \\ [x]";
+  const std::u8string czech = u8"Příliš žluťoučký kůň úpěl ďábelské ódy ÁČĎÉĚÍŇÓŘŠŤÚŮÝŽ";
   struct Case {
     int lang;
     const char* font;
     std::u8string utf8;
+    const char* code_page = "CP1250";  // of the text handed to the page
   } cases[] = {
-      {0, "CourierNewL2", u8"Zażółć gęślą jaźń ĄĆĘŁŃÓŚŹŻ ąćęłńóśźż (1) \\ [x]"},
-      {0, "ArialL2", u8"Zażółć gęślą jaźń ĄĆĘŁŃÓŚŹŻ ąćęłńóśźż (1) \\ [x]"},
-      {3, "CourierNewL2", u8"Příliš žluťoučký kůň úpěl ďábelské ódy ÁČĎÉĚÍŇÓŘŠŤÚŮÝŽ"},
-      {3, "ArialL2", u8"Příliš žluťoučký kůň úpěl ďábelské ódy ÁČĎÉĚÍŇÓŘŠŤÚŮÝŽ"},
+      {0, "CourierNewL2", polish},
+      {0, "ArialL2", polish},
+      {1, "ArialL2", polish},
+      {7, "CourierNewL2", polish},
+      {0, "F4", polish},
+      {1, "F0", polish},
+      {4, "F4", polish},
+      {7, "F9", polish},
+      {3, "CourierNewL2", czech},
+      {3, "ArialL2", czech},
+      {3, "F4", czech},
+      {2, "F4", u8"Käufer Grüße Öl Übung"},
+      {2, "ArialL2", u8"Käufer Grüße Öl Übung"},
+      {4, "F5", u8"Quantité Reçu Rôle Été"},
+      {6, "F4", u8"Reparación n.º Características", "ISO-8859-1"},
   };
   for (const auto& c : cases) {
     WorkDir wd;
     oo_texts_set_lang(c.lang);
     std::string utf = u8s(c.utf8.c_str());
-    auto conv = kaltest::run("printf '%s' " + kaltest::shell_quote(utf) + " | iconv -f UTF-8 -t CP1250");
+    auto conv = kaltest::run("printf '%s' " + kaltest::shell_quote(utf) + " | iconv -f UTF-8 -t " + c.code_page);
     ASSERT_EQ(conv.status, 0);
     std::string win = conv.out;
     std::vector<PageFn> pages = {[&] { pdfContentsAppendText(actPdfContents, win.c_str(), 0, 0, c.font, 12); }};
