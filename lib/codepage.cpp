@@ -268,6 +268,64 @@ Map font_map(bool latin2) {
   return m;
 }
 
+// --- the program's text and Unicode ----------------------------------------------
+
+// Unicode of the Windows-1250 bytes 80-FF.
+constexpr unsigned short kWin1250High[128] = {
+    0x20AC, 0x0081, 0x201A, 0x0083, 0x201E, 0x2026, 0x2020, 0x2021,  // 80
+    0x0088, 0x2030, 0x0160, 0x2039, 0x015A, 0x0164, 0x017D, 0x0179,  // 88
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90
+    0x0098, 0x2122, 0x0161, 0x203A, 0x015B, 0x0165, 0x017E, 0x017A,  // 98
+    0x00A0, 0x02C7, 0x02D8, 0x0141, 0x00A4, 0x0104, 0x00A6, 0x00A7,  // A0
+    0x00A8, 0x00A9, 0x015E, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x017B,  // A8
+    0x00B0, 0x00B1, 0x02DB, 0x0142, 0x00B4, 0x00B5, 0x00B6, 0x00B7,  // B0
+    0x00B8, 0x0105, 0x015F, 0x00BB, 0x013D, 0x02DD, 0x013E, 0x017C,  // B8
+    0x0154, 0x00C1, 0x00C2, 0x0102, 0x00C4, 0x0139, 0x0106, 0x00C7,  // C0
+    0x010C, 0x00C9, 0x0118, 0x00CB, 0x011A, 0x00CD, 0x00CE, 0x010E,  // C8
+    0x0110, 0x0143, 0x0147, 0x00D3, 0x00D4, 0x0150, 0x00D6, 0x00D7,  // D0
+    0x0158, 0x016E, 0x00DA, 0x0170, 0x00DC, 0x00DD, 0x0162, 0x00DF,  // D8
+    0x0155, 0x00E1, 0x00E2, 0x0103, 0x00E4, 0x013A, 0x0107, 0x00E7,  // E0
+    0x010D, 0x00E9, 0x0119, 0x00EB, 0x011B, 0x00ED, 0x00EE, 0x010F,  // E8
+    0x0111, 0x0144, 0x0148, 0x00F3, 0x00F4, 0x0151, 0x00F6, 0x00F7,  // F0
+    0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9,  // F8
+};
+
+bool continuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+// Ё, А-я, ё.
+bool russian_letter(unsigned code) { return code == 0x401 || (code >= 0x410 && code <= 0x44F) || code == 0x451; }
+
+// The UTF-8 character at p of n bytes: its value and length, or length 0
+// when the bytes there are not a well-formed character.
+unsigned utf8_decode(const unsigned char* p, std::size_t n, std::size_t* length) {
+  *length = 0;
+  if (n == 0) return 0;
+  const unsigned char c = p[0];
+  if (c < 0x80) {
+    *length = 1;
+    return c;
+  }
+  std::size_t need;
+  unsigned code, min;
+  if (c >= 0xC2 && c <= 0xDF) {
+    need = 2, code = c & 0x1F, min = 0x80;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    need = 3, code = c & 0x0F, min = 0x800;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    need = 4, code = c & 0x07, min = 0x10000;
+  } else {
+    return 0;
+  }
+  if (n < need) return 0;
+  for (std::size_t i = 1; i < need; ++i) {
+    if (!continuation(p[i])) return 0;
+    code = (code << 6) | (p[i] & 0x3F);
+  }
+  if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+  *length = need;
+  return code;
+}
+
 }  // namespace
 
 PdfFontCodes pdf_font_codes(const char* font) {
@@ -293,4 +351,117 @@ const char* pdf_win1250_differences() {
          "/abreve 229 /lacute /cacute 232 /ccaron 234 /eogonek 236 /ecaron 239 /dcaron /dcroat "
          "/nacute /ncaron 245 /ohungarumlaut 248 /rcaron /uring 251 /uhungarumlaut 254 /tcommaaccent "
          "/dotaccent]";
+}
+
+unsigned win1250_to_unicode(unsigned char c) { return c < 0x80 ? c : kWin1250High[c - 0x80]; }
+
+int unicode_to_win1250(unsigned code) {
+  if (code < 0x80) return static_cast<int>(code);
+  static const std::array<int, 0x2200> reverse = [] {
+    std::array<int, 0x2200> r{};
+    r.fill(-1);
+    for (int i = 0; i < 128; ++i) r[kWin1250High[i]] = 0x80 + i;
+    return r;
+  }();
+  return code < reverse.size() ? reverse[code] : -1;
+}
+
+unsigned win_char(const char* p, std::size_t n, std::size_t* length) {
+  if (p == nullptr || n == 0) {
+    *length = 0;
+    return 0;
+  }
+  const auto* u = reinterpret_cast<const unsigned char*>(p);
+  const int language = oo_texts_get_lang();
+  if ((language == kRussian || language == kSpanish) && n >= 2 && continuation(u[1])) {
+    std::size_t len = 0;
+    const unsigned code = utf8_decode(u, 2, &len);
+    if (len == 2 && (code <= 0x17F || (language == kRussian && russian_letter(code)))) {
+      *length = 2;
+      return code;
+    }
+  }
+  *length = 1;
+  return win1250_to_unicode(u[0]);
+}
+
+std::size_t utf8_encode(unsigned code, char* out) {
+  if (code < 0x80) {
+    out[0] = static_cast<char>(code);
+    return 1;
+  }
+  if (code < 0x800) {
+    out[0] = static_cast<char>(0xC0 | (code >> 6));
+    out[1] = static_cast<char>(0x80 | (code & 0x3F));
+    return 2;
+  }
+  if (code < 0x10000) {
+    out[0] = static_cast<char>(0xE0 | (code >> 12));
+    out[1] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out[2] = static_cast<char>(0x80 | (code & 0x3F));
+    return 3;
+  }
+  out[0] = static_cast<char>(0xF0 | (code >> 18));
+  out[1] = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+  out[2] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+  out[3] = static_cast<char>(0x80 | (code & 0x3F));
+  return 4;
+}
+
+std::string win2utf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 4);
+  char bytes[4];
+  for (std::size_t i = 0; i < text.size();) {
+    std::size_t length = 0;
+    const unsigned code = win_char(text.data() + i, text.size() - i, &length);
+    out.append(bytes, utf8_encode(code, bytes));
+    i += length;
+  }
+  return out;
+}
+
+std::string utf82win(std::string_view text, std::size_t* replaced) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t count = 0;
+  const bool russian = oo_texts_get_lang() == kRussian;
+  const auto* u = reinterpret_cast<const unsigned char*>(text.data());
+  for (std::size_t i = 0; i < text.size();) {
+    std::size_t length = 0;
+    const unsigned code = utf8_decode(u + i, text.size() - i, &length);
+    if (length == 0) {
+      // Not UTF-8: the byte and the continuation bytes after it are one
+      // broken character.
+      out += '?';
+      ++count;
+      for (++i; i < text.size() && continuation(u[i]);) ++i;
+      continue;
+    }
+    if (const int byte = unicode_to_win1250(code); byte >= 0) {
+      out += static_cast<char>(byte);
+    } else if (russian && russian_letter(code)) {
+      out.append(text.data() + i, length);
+    } else {
+      out += '?';
+      ++count;
+    }
+    i += length;
+  }
+  if (replaced) *replaced = count;
+  return out;
+}
+
+std::string latin1_to_win(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  char bytes[4];
+  for (char c : text) {
+    const unsigned code = static_cast<unsigned char>(c);
+    if (const int byte = unicode_to_win1250(code); byte >= 0)
+      out += static_cast<char>(byte);
+    else
+      out.append(bytes, utf8_encode(code, bytes));
+  }
+  return out;
 }

@@ -1,7 +1,7 @@
 // Code pages of the system's texts.
 //
 // Inside the program text is Windows-1250 (UTF-8 in the Russian UI).  The
-// browser side and the PDF fonts use ISO-8859-2, the stock program's files
+// pages travel as UTF-8, the PDF fonts use ISO-8859-2, the stock program's files
 // use Mazovia, the label program's files code page 852, and Russian letters are written into PDF pages as one-byte
 // codes of the embedded font Cyrylica.  Every table and every conversion
 // between these lives here.
@@ -10,7 +10,9 @@
 // oo_texts_get_lang() (0 Polish ... 3 Czech ... 7 Russian).
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 // The 18 Polish letters in the order
 // Ą Ć Ę Ł Ń Ó Ś Ź Ż ą ć ę ł ń ó ś ź ż, in three code pages.
@@ -108,3 +110,44 @@ char pdf_font_char(char c, PdfFontCodes codes);
 // The /Differences array that makes WinAnsiEncoding Windows-1250 (and puts
 // the ordinal º at 0x81), for the encoding of the standard text fonts.
 const char* pdf_win1250_differences();
+
+// --- the program's text and Unicode (pages travel as UTF-8) ----------------
+//
+// The program's text is Windows-1250.  A character Windows-1250 lacks is kept
+// as its UTF-8 bytes where the UI language has such characters:
+//   - Russian UI (7): the Russian letters (Ё А-я ё) of its texts and of what
+//     is typed on its pages; besides, a two-byte UTF-8 character of
+//     U+0080-U+017F stands for itself (the Russian pages have always stored
+//     what was typed on them as UTF-8);
+//   - Spanish UI (6): the same two-byte characters of U+0080-U+017F (the
+//     Spanish texts' ñ, º and the like, see tr()).
+// In the other UI languages every byte is one Windows-1250 character.
+
+// The Unicode character of a Windows-1250 byte.  The five bytes Windows-1250
+// leaves free (81 83 88 90 98) stand for the control characters of the same
+// numbers.
+unsigned win1250_to_unicode(unsigned char c);
+// The Windows-1250 byte of a Unicode character; -1 when it has none.
+int unicode_to_win1250(unsigned code);
+
+// The character of the program's text at p under the current UI language:
+// its Unicode value, and in *length the bytes it takes (1 or 2; 0 at the end
+// of the text, where the value is 0).  n is the number of bytes left.
+unsigned win_char(const char* p, std::size_t n, std::size_t* length);
+
+// The UTF-8 bytes of a Unicode character (at most 4) into out; their number.
+std::size_t utf8_encode(unsigned code, char* out);
+
+// The program's text as UTF-8 (for the pages and replies).
+std::string win2utf8(std::string_view text);
+
+// UTF-8 (what a browser sends) into the program's text under the current UI
+// language: characters Windows-1250 holds become its bytes; in the Russian UI
+// a Russian letter keeps its UTF-8 bytes; any other character, and any byte
+// that is not well-formed UTF-8, becomes '?'.  *replaced (when given) gets
+// the number of characters replaced that way.
+std::string utf82win(std::string_view text, std::size_t* replaced = nullptr);
+
+// ISO-8859-1 text (the Spanish texts) into the program's text: a character
+// Windows-1250 holds becomes its byte, any other its UTF-8 bytes.
+std::string latin1_to_win(std::string_view text);

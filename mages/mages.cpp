@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "db/mgs.hpp"
+#include "lib/codepage.hpp"
 #include "lib/convert.hpp"
 #include "lib/qq.hpp"
 #include "mages/firms/mgs_Naprawy_przyjmujacy0.hpp"
@@ -222,23 +223,22 @@ constexpr DocName kDocNames[] = {
 };
 
 // A whole reply of our own, in place of whatever the reply held: the status,
-// the type and a short body (the reply's code page keeps its length).
+// the type and a short body of the program's text, sent as UTF-8.
 void reply_own(const char* status, const char* type, const std::string& body) {
+  const std::string bytes = win2utf8(body);
   const std::string head = std::string("HTTP/1.0 ") + status + "\r\nServer: KALMITOR " + mgs_version +
-                           "\r\nContent-Length: " + std::to_string(body.size()) +
+                           "\r\nContent-Length: " + std::to_string(bytes.size()) +
                            "\r\nConnection: close\r\nContent-Type: " + type +
                            "\r\nX-Content-Type-Options: nosniff\r\n\r\n";
   send_buf_len = 0;
   send_buf[0] = 0;
-  app(head.c_str());
-  app(body.c_str());
+  send_buf_append_bytes(head.data(), head.size());
+  send_buf_append_bytes(bytes.data(), bytes.size());
   bin_file_flag = 1;
 }
 
-// The character set of the pages in the UI language.
-const char* page_charset() {
-  return oo_texts_get_is_cp1250() ? "ISO-8859-2" : oo_texts_get_is_utf8() ? "UTF-8" : "ISO-8859-1";
-}
+// The character set of every page, whatever the UI language.
+const char* page_charset() { return "UTF-8"; }
 
 // A short page of our own in place of a file: the message in red.
 void reply_message(const char* status, const std::string& message) {

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <set>
 
-#include "lib/codepage.hpp"
 #include "lib/convert.hpp"
 #include "server/html_form.hpp"
 #include "server/page_out.hpp"
@@ -56,7 +55,6 @@ bool form_dates_screen(hashtbl* request) {
     const char* value = request->values[i];
     if (!value || !value[0] || !is_form_date(name)) continue;
     std::string text = value;
-    repl_iso2win(text);
     if (date_text_valid(text.c_str())) continue;
     std::printf("request variable %s='%s' refused: no date\n", name, text.c_str());
     list.push_back({name, std::move(text)});

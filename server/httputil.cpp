@@ -1,8 +1,10 @@
 #include "server/httputil.hpp"
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "lib/codepage.hpp"
 #include "lib/vtab_lang.hpp"
 
 namespace {
@@ -123,6 +125,28 @@ int parse_params(hashtbl* table, const char* text) {
   decode(token);
   put(table, name, token);
   return 0;
+}
+
+int params_from_utf8(hashtbl* table) {
+  if (!table) return -1;
+  int refused = 0;
+  for (std::uint32_t i = 0; i < table->size; ++i) {
+    const char* value = table->values[i];
+    if (!value) continue;
+    bool plain = true;
+    for (const char* p = value; *p && plain; ++p) plain = static_cast<unsigned char>(*p) < 0x80;
+    if (plain) continue;
+    std::size_t replaced = 0;
+    const std::string text = utf82win(value, &replaced);
+    const std::string key = table->keys[i];
+    if (replaced > 0) {
+      ++refused;
+      std::printf("request variable %s: %zu character(s) the program's text cannot hold, stored as '?'\n",
+                  key.c_str(), replaced);
+    }
+    put(table, key, text);
+  }
+  return refused;
 }
 
 void URLDecode(char* text) {

@@ -4,7 +4,8 @@
 // a blank line, then the body.  parse_request() files the request line, the
 // headers and the body into a key/value table; parse_address() takes the path
 // and the query string from the request line; parse_params() splits
-// name=value&... lists of forms and URL-decodes the values.
+// name=value&... lists of forms and URL-decodes the values; params_from_utf8()
+// reads the decoded values from UTF-8 into the program's text.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +32,14 @@ int parse_address(hashtbl* http_table, hashtbl* params_table, const char* line);
 // pair goes under the empty name, a trailing piece without "=" under the
 // previous pair's name.  NULL text counts as empty.  Returns 0.
 int parse_params(hashtbl* table, const char* text);
+
+// The values of a table of request parameters (as parse_params left them)
+// from UTF-8, the encoding of every page, into the program's text (utf82win
+// of lib/codepage under the current UI language).  A value with characters
+// the program's text cannot hold keeps a '?' in their place, and the console
+// says so.  Names stay as they are.  Returns the number of values that had
+// such characters; -1 for a NULL table.
+int params_from_utf8(hashtbl* table);
 
 // In place: "+" becomes a blank, "%" and two hexadecimal digits the byte they
 // name (a decoded CR is dropped); a "%" not followed by two hex digits is

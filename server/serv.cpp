@@ -26,7 +26,6 @@
 #include "platform/socket.hpp"
 #include "platform/textfile.hpp"
 #include "server/httputil.hpp"
-#include "server/oo_texts.hpp"
 #include "server/tcpsrv.hpp"
 
 // --- state -----------------------------------------------------------------------
@@ -102,13 +101,29 @@ void reply_terminate() {
 
 void appn(const char* text, std::size_t length) {
   if (!text) return;
-  const std::size_t room = static_cast<std::size_t>(reply_room());
-  const std::size_t n = length < room ? length : room;
-  const unsigned char* map = win2iso_org_map();
+  // Each character of the program's text as UTF-8; a character that does
+  // not fit whole is not begun.
+  std::size_t room = static_cast<std::size_t>(reply_room());
   char* out = send_buf + send_buf_len;
-  for (std::size_t i = 0; i < n; ++i) out[i] = static_cast<char>(map[static_cast<unsigned char>(text[i])]);
-  send_buf_len += static_cast<int>(n);
-  if (n < length) reply_full_message();
+  std::size_t i = 0, written = 0;
+  char bytes[4];
+  while (i < length) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80) {
+      if (written == room) break;
+      out[written++] = static_cast<char>(c);
+      ++i;
+      continue;
+    }
+    std::size_t taken = 0;
+    const std::size_t n = utf8_encode(win_char(text + i, length - i, &taken), bytes);
+    if (written + n > room) break;
+    std::memcpy(out + written, bytes, n);
+    written += n;
+    i += taken;
+  }
+  send_buf_len += static_cast<int>(written);
+  if (i < length) reply_full_message();
   reply_terminate();
 }
 
@@ -118,14 +133,7 @@ void app(const char* text) {
 
 void buf_append(char* /*buf*/, const char* text) { app(text); }
 
-void appc(char c) {
-  if (reply_room() == 0) {
-    reply_full_message();
-    return;
-  }
-  send_buf[send_buf_len++] = win2iso_org(c);
-  reply_terminate();
-}
+void appc(char c) { appn(&c, 1); }
 
 void appz(std::uint32_t id) { app(from_z(id)); }
 void appl(long value) { app(from_l(value)); }
@@ -135,16 +143,25 @@ void appgzl(double money) { app(from_gzl(money)); }
 
 void apph(const char* text) {
   if (!text) return;
+  // Runs of ordinary text go out whole, so that a character of two bytes
+  // stays one character.
+  const char* run = text;
   char before = 0;
   for (const char* p = text; *p; before = *p++) {
+    const char* replacement = nullptr;
     switch (*p) {
-      case '\n': app("<BR>\n"); break;
-      case '<': app("&lt;"); break;
-      case '>': app("&gt;"); break;
-      case ' ': before == ' ' ? app("&nbsp;") : appc(' '); break;
-      default: appc(*p);
+      case '\n': replacement = "<BR>\n"; break;
+      case '<': replacement = "&lt;"; break;
+      case '>': replacement = "&gt;"; break;
+      case ' ': if (before == ' ') replacement = "&nbsp;"; break;
+      default: break;
     }
+    if (!replacement) continue;
+    appn(run, static_cast<std::size_t>(p - run));
+    app(replacement);
+    run = p + 1;
   }
+  app(run);
 }
 
 int send_buf_append_bytes(const void* bytes, std::size_t count) {
@@ -451,9 +468,7 @@ void commit_failed_reply(const std::string& why) {
   send_buf_len = 0;
   send_buf[0] = 0;
   bin_file_flag = 0;
-  app("<HTML>\n<HEAD>\n<META HTTP-EQUIV=\"Content-type\" CONTENT=\"text/html; charset=");
-  app(oo_texts_get_is_cp1250() ? "ISO-8859-2" : oo_texts_get_is_utf8() ? "UTF-8" : "ISO-8859-1");
-  app("\">\n<LINK href=\"styl.css\" type=text/css rel=stylesheet>\n</HEAD>\n<BODY>\n");
+  app("<HTML>\n<HEAD>\n<META HTTP-EQUIV=\"Content-type\" CONTENT=\"text/html; charset=UTF-8\">\n<LINK href=\"styl.css\" type=text/css rel=stylesheet>\n</HEAD>\n<BODY>\n");
   app("<center><h3 class=\"error\"><font color=red>");
   app("Zmiany nie zostały zapisane na dysku: ");
   apph(why.c_str());
@@ -992,8 +1007,12 @@ Pass serve(Conn& c, int* status) {
   const char* address0 = hashtbl_get_ptr(http_params, "address0");
   std::string request_line = address0 ? address0 : "";
   parse_address(http_params, get_params, request_line.c_str());
+  // Pages come as UTF-8, so do the values of the query and the form: from
+  // here on every table holds the program's text.
+  params_from_utf8(get_params);
   merge(page_params, get_params);
   parse_params(post_params, hashtbl_get_ptr(http_params, "params"));
+  params_from_utf8(post_params);
   merge(page_params, post_params);
   std::printf("3 address0=%s\n", request_line.c_str());
   // The request is in the tables; its bytes are no longer needed.
@@ -1049,7 +1068,7 @@ Pass serve(Conn& c, int* status) {
     header_append("\r\n");
     header_append("Keep-Alive: timeout=15, max=100\r\n");
     header_append("Connection: close\r\n");
-    header_append("Content-Type: text/html\r\n");
+    header_append("Content-Type: text/html; charset=UTF-8\r\n");
     header_append("\r\n");
     head = header_buf;
     head_len = static_cast<std::size_t>(header_buf_len);

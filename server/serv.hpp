@@ -11,8 +11,8 @@
 // scheduled jobs.
 //
 // Every page writes its HTML through the appenders below (app and kin), which
-// convert the program's Windows-1250 text into the browser's code page and
-// never write past the reply's limit.  send_buf_len counts bytes: a file reply
+// write the program's text as UTF-8, the one encoding of every page in every
+// UI language, and never write past the reply's limit.  send_buf_len counts bytes: a file reply
 // (a PDF, an image) may hold NUL bytes.
 //
 // Input is bounded: a request head longer than serv_max_head_len is refused
@@ -114,12 +114,15 @@ inline constexpr int serv_max_connections = 100;
 
 // --- the reply ---------------------------------------------------------------
 
-// Each byte through win2iso_org; NULL is ignored.  The reply is cut with a
-// console message once send_buf_len + 1000 would pass max_send_buf_len.
+// The program's text as UTF-8 (win_char of lib/codepage: Windows-1250, and
+// the UTF-8 characters the UI language keeps); NULL is ignored.  The reply is
+// cut, before a character that does not fit whole, with a console message
+// once send_buf_len + 1000 would pass max_send_buf_len.
 void app(const char* text);
 // The same for length bytes (NULs included).
 void appn(const char* text, std::size_t length);
 void buf_append(char* buf, const char* text);  // = app(text)
+// One byte, as one Windows-1250 character.
 void appc(char c);
 void appz(std::uint32_t id);
 void appl(long value);

@@ -18,8 +18,9 @@
 // made by the server alone: sess_renew_sess_code() at every successful log-in.
 //
 // Pages read their form state through the readers (var_s and kin): the
-// request's value first (converted from ISO-8859-2 and remembered in the
-// session), else the session's remembered value, else an empty default.
+// request's value first (remembered in the session; the server has read it
+// from UTF-8 into the program's text already), else the session's remembered
+// value, else an empty default.
 // Every text a reader returns stays valid until the next sess_start.
 #pragma once
 

@@ -9,7 +9,6 @@
 #include <unordered_set>
 #include <vector>
 
-#include "lib/codepage.hpp"
 #include "lib/convert.hpp"
 #include "server/oo_texts.hpp"
 #include "server/serv.hpp"
@@ -108,8 +107,7 @@ const char* get_page_param_s(hashtbl* table, const char* name) {
   const char* v = lookup(page_params, name);
   if (!v) v = lookup(table, name);
   if (!v) return "";
-  std::string text = v;
-  repl_iso2win(text);
+  const std::string text = v;
   sess_put(name, text.c_str());
   return kal::sess_keep_text(text);
 }

@@ -4,7 +4,10 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <vector>
 
+#include "lib/codepage.hpp"
 #include "server/oo_texts.hpp"
 #include "server/texts_table.hpp"
 #include "server/ustawienia.hpp"
@@ -762,6 +765,17 @@ const char* text_of(int language, int id) {
   return (*tables[language])[id];
 }
 
+const char* spanish_text(int id) {
+  // Made once, all together, so that every text stays where it is.
+  static const std::vector<std::string> texts = [] {
+    std::vector<std::string> t(kTextIds);
+    for (int i = 0; i < kTextIds; ++i)
+      if (const char* text = texts_es[i]) t[i] = latin1_to_win(text);
+    return t;
+  }();
+  return id >= 0 && id < kTextIds ? texts[id].c_str() : "";
+}
+
 const char* tr_pl(int id, SettingLookup lookup, int bills) {
   if (id < 0 || id >= kTextIds) return "";
   if (id == 246 && lookup) {
@@ -777,6 +791,7 @@ const char* tr_pl(int id, SettingLookup lookup, int bills) {
 
 const char* tr(int id) {
   if (lang == 0) return kal::tr_pl(id, kal::setting, kal::bills_mode());
+  if (lang == 6) return kal::spanish_text(id);
   const char* text = kal::text_of(lang, id);
   return text ? text : "";
 }

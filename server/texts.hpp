@@ -2,7 +2,9 @@
 // transliteration of Polish letters for names.
 #pragma once
 
-// The text of an id in the current UI language (`lang`).  Never NULL: an id
+// The text of an id in the current UI language (`lang`), in the program's
+// text (lib/codepage: Windows-1250; the Russian texts' letters and the
+// Spanish texts' ñ and º as UTF-8).  Never NULL: an id
 // the language has no text for, an id out of range or an unknown language give
 // the empty text.  The text is constant and owned by this module (or, for the
 // Polish invoice heading, by the settings store).

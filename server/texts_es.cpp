@@ -1,7 +1,7 @@
-// Spanish UI texts (compiled as ISO-8859-1, so that ñ is F1).  The accented
-// vowels, ñ, ü and the ordinal º read the same in the browser's ISO-8859-1 and
-// in the printouts' WinAnsi fonts; the opening ¡ is left out, as its byte
-// would not survive the way back from the browser.
+// Spanish UI texts (compiled as ISO-8859-1, so that ñ is F1; tr() hands them
+// out as the program's text, see spanish_text).  The accented vowels, ñ, ü
+// and the ordinal º read the same in ISO-8859-1 and in the printouts' WinAnsi
+// fonts; the opening ¡ is left out.
 #include "server/texts_table.hpp"
 
 namespace kal {

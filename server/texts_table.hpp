@@ -45,6 +45,11 @@ extern const TextTable texts_ru;  // UTF-8
 // settings; nullptr when the language has no text for the id.
 const char* text_of(int language, int id);
 
+// The Spanish text of an id in the program's text: the table's ISO-8859-1
+// letters that Windows-1250 holds as its bytes, the others (ñ, º) as UTF-8
+// (latin1_to_win of lib/codepage); "" for an id without a text.
+const char* spanish_text(int id);
+
 // The settings lookup of the Polish rewording: the value of a setting, or the
 // key itself when the setting is absent.
 using SettingLookup = const char* (*)(const char* key);

@@ -27,7 +27,7 @@ class LoggedInBrowser : public ::testing::Test {
   void SetUp() override {
     if (kal::cdp::chromium_path().empty()) GTEST_SKIP() << "chromium is not installed (tools/deps.sh installs it)";
     ASSERT_TRUE(srv_.start()) << srv_.log();
-    const auto login = srv_.post("/login.htm", "sess_code=&action=Rozpocznij%20prac%EA");
+    const auto login = srv_.post("/login.htm", "sess_code=&action=Rozpocznij%20prac%C4%99");
     std::smatch m;
     ASSERT_TRUE(std::regex_search(login.body, m, std::regex("sess_code=([0-9a-f]{32})"))) << login.body;
     code_ = m[1];

@@ -8,7 +8,7 @@
 //   EXPECT_EQ(site.dat("Naprawy_wykonawcy"), ...);
 //
 // Texts in this file's literals and in what the helpers give back are
-// Windows-1250 (the program's own code page); the pages travel as ISO-8859-2.
+// Windows-1250 (the program's own code page); the pages travel as UTF-8.
 #pragma once
 
 #include <cctype>
@@ -26,25 +26,18 @@
 #include "pagemgr/users_auth.hpp"
 #include "platform/textfile.hpp"
 #include "tests/kal_e2e.hpp"
+#include "tests/kal_testutil.hpp"
 
 namespace kal::pages {
 
 using Params = std::vector<std::pair<std::string, std::string>>;
 
-// The Polish letters whose codes differ between Windows-1250 and ISO-8859-2.
-inline const std::pair<unsigned char, unsigned char> kWinIso[] = {{0xA5, 0xA1}, {0xB9, 0xB1}, {0x8C, 0xA6},
-                                                                  {0x9C, 0xB6}, {0x8F, 0xAC}, {0x9F, 0xBC}};
+using kaltest::page_text;
 
-inline std::string convert(std::string s, bool to_iso) {
-  for (char& c : s)
-    for (auto [w, i] : kWinIso)
-      if (static_cast<unsigned char>(c) == (to_iso ? w : i)) c = static_cast<char>(to_iso ? i : w);
-  return s;
-}
-
+// A Windows-1250 text as a browser sends it: UTF-8, percent-encoded.
 inline std::string url_encode(const std::string& text) {
   std::string out;
-  for (unsigned char c : convert(text, true)) {
+  for (unsigned char c : kaltest::recode("CP1250", "UTF-8", text).value_or(text)) {
     if (std::isalnum(c) || c == '-' || c == '_' || c == '.') {
       out += static_cast<char>(c);
     } else {
@@ -200,12 +193,12 @@ class Site {
   bool log_in(const std::string& user, const std::string& password) {
     const e2e::HttpReply r =
         srv_->post("/login.htm", "sess_code=&user_name=" + url_encode(user) + "&user_pass=" + url_encode(password));
-    last_ = convert(r.body, false);
+    last_ = page_text(r.body);
     return take_code(r.body);
   }
   bool enter() {
     const e2e::HttpReply r = srv_->post("/login.htm", "sess_code=&action=" + url_encode(setting("Wejscie_text")));
-    last_ = convert(r.body, false);
+    last_ = page_text(r.body);
     return take_code(r.body);
   }
 
@@ -225,7 +218,7 @@ class Site {
     for (const auto& [k, v] : fields) body += "&" + url_encode(k) + "=" + url_encode(v);
     const e2e::HttpReply r = srv_->post(path, body);
     last_status_ = r.status;
-    last_ = convert(r.body, false);
+    last_ = page_text(r.body);
     return last_;
   }
   // The same as a GET of path + "?" + the fields.
@@ -234,7 +227,7 @@ class Site {
     for (const auto& [k, v] : fields) query += "&" + url_encode(k) + "=" + url_encode(v);
     const e2e::HttpReply r = srv_->get(path + "?" + query);
     last_status_ = r.status;
-    last_ = convert(r.body, false);
+    last_ = page_text(r.body);
     return last_;
   }
 

@@ -22,18 +22,19 @@
 #include "server/serv.hpp"
 #include "server/sess.hpp"
 #include "server/ustawienia.hpp"
+#include "tests/kal_testutil.hpp"
 
 namespace sess_env {
 
 namespace fs = std::filesystem;
 
-// What an appending emitter wrote into the reply (the reply is emptied before
-// and after).
+// What an appending emitter wrote into the reply, as the program's text (the
+// reply is UTF-8); the reply is emptied before and after.
 inline std::string appended(const std::function<void()>& emit) {
   send_buf_len = 0;
   send_buf[0] = 0;
   emit();
-  std::string out(send_buf, static_cast<std::size_t>(send_buf_len));
+  std::string out = kaltest::page_text(std::string_view(send_buf, static_cast<std::size_t>(send_buf_len)));
   send_buf_len = 0;
   send_buf[0] = 0;
   return out;

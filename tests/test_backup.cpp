@@ -75,7 +75,7 @@ std::string reply_of(const std::function<int()>& run, int* rc) {
   send_buf_len = 0;
   send_buf[0] = 0;
   *rc = run();
-  std::string out(send_buf, static_cast<std::size_t>(send_buf_len));
+  std::string out = kaltest::page_text(std::string_view(send_buf, static_cast<std::size_t>(send_buf_len)));
   send_buf_len = 0;
   send_buf[0] = 0;
   return out;

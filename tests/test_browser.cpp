@@ -275,7 +275,7 @@ TEST(BrowserPages, LogInStartAndHelpPagesRenderCleanly) {
 
   // The entry button logs in as the first administrator and opens the start
   // page; its links carry the new session code.
-  const auto login = srv.post("/login.htm", "sess_code=&action=Rozpocznij%20prac%EA");
+  const auto login = srv.post("/login.htm", "sess_code=&action=Rozpocznij%20prac%C4%99");
   ASSERT_EQ(login.status, 200);
   std::smatch m;
   ASSERT_TRUE(std::regex_search(login.body, m, std::regex(R"re(class="brand" href="([^"]+)")re"))) << login.body;

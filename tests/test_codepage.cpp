@@ -260,3 +260,130 @@ TEST(Codepage, CharacterReferences) {
   }
   EXPECT_EQ(is_az('a') + is_az('Z') + is_az('0') + is_az('\xB9'), 2);
 }
+
+// --- the program's text and UTF-8, the encoding of the pages --------------------
+
+// The table of Windows-1250 is the one iconv has, both ways, for every byte
+// iconv knows (it has no character for 81 83 88 90 98).
+TEST(ProgramText, Windows1250AgreesWithIconv) {
+  for (int b = 0; b < 256; ++b) {
+    const std::string byte(1, static_cast<char>(b));
+    const std::string utf = iconv_conv("CP1250", "UTF-8", byte);
+    if (b != 0 && utf.empty()) {
+      EXPECT_TRUE(b == 0x81 || b == 0x83 || b == 0x88 || b == 0x90 || b == 0x98) << b;
+      EXPECT_EQ(win1250_to_unicode(static_cast<unsigned char>(b)), static_cast<unsigned>(b));
+      continue;
+    }
+    char bytes[4];
+    const unsigned code = win1250_to_unicode(static_cast<unsigned char>(b));
+    if (b != 0) {
+      EXPECT_EQ(std::string(bytes, utf8_encode(code, bytes)), utf) << b;
+    }
+    EXPECT_EQ(unicode_to_win1250(code), b);
+  }
+  EXPECT_EQ(unicode_to_win1250(0x0436), -1);   // ж
+  EXPECT_EQ(unicode_to_win1250(0x00F1), -1);   // ñ
+  EXPECT_EQ(unicode_to_win1250(0x1F600), -1);  // an emoji
+}
+
+// The program's text on a page: Windows-1250 in every UI language, and the
+// UTF-8 characters the Russian and the Spanish UI keep.
+TEST(ProgramText, AsUtf8InEveryUiLanguage) {
+  const std::string lodz = iconv_conv("UTF-8", "CP1250", u8(u8"Łódź Żółć Gęślą Jaźń ĄŚŹąśź"));
+  const std::string czech = iconv_conv("UTF-8", "CP1250", u8(kCzech.c_str()));
+  const std::string german = iconv_conv("UTF-8", "CP1250", u8(u8"Größe Ärger"));
+  // Upper-case Polish words whose Windows-1250 bytes happen to form UTF-8:
+  // "PÓŁKA" (D3 A3) and "CZĘŚĆ" (CA 8C).
+  const std::string upper = iconv_conv("UTF-8", "CP1250", u8(u8"PÓŁKA CZĘŚĆ"));
+  const struct Case {
+    int lang;
+    std::string in;
+    std::string out;
+  } cases[] = {
+      {0, lodz, u8(u8"Łódź Żółć Gęślą Jaźń ĄŚŹąśź")},
+      {0, upper, u8(u8"PÓŁKA CZĘŚĆ")},
+      {0, czech, u8(kCzech.c_str())},
+      {3, czech + lodz, u8(kCzech.c_str()) + u8(u8"Łódź Żółć Gęślą Jaźń ĄŚŹąśź")},
+      {2, german, u8(u8"Größe Ärger")},
+      {1, "plain ASCII <b>&amp;</b>\n", "plain ASCII <b>&amp;</b>\n"},
+      // Russian letters as UTF-8 are the Polish letters Đ and Ń with a sign
+      // or letter after them in every UI but the Russian one.
+      {0, u8(u8"Ж"), u8(u8"Đ–")},
+      {7, u8(u8"Жёлтый ") + lodz, u8(u8"Жёлтый Łódź Żółć Gęślą Jaźń ĄŚŹąśź")},
+      {7, upper, u8(u8"PÓŁKA CZĘŚĆ")},
+      // What the Russian pages stored as UTF-8 before reads back.
+      {7, u8(u8"łódź ñ"), u8(u8"łódź ñ")},
+      // The Spanish texts' ñ and º are UTF-8, the data's ń Windows-1250.
+      {6, "Contrase\xC3\xB1" "a N.\xC2\xBA Gda\xF1sk", u8(u8"Contraseña N.º Gdańsk")},
+      {6, lodz, u8(u8"Łódź Żółć Gęślą Jaźń ĄŚŹąśź")},
+      // A lead byte at the end of the text is a Windows-1250 letter.
+      {7, "\xD0", u8(u8"Đ")},
+      {6, "\xC3", u8(u8"Ă")},
+  };
+  for (const Case& c : cases) {
+    LangGuard g(c.lang);
+    EXPECT_EQ(win2utf8(c.in), c.out) << "lang " << c.lang << ": " << c.out;
+  }
+}
+
+// What a browser sends, into the program's text: Windows-1250 where it holds
+// the character, Russian letters as UTF-8 in the Russian UI, else a '?' for
+// each character (and each broken one).
+TEST(ProgramText, FromUtf8InEveryUiLanguage) {
+  const std::string lodz = iconv_conv("UTF-8", "CP1250", u8(u8"Łódź Żółć Gęślą Jaźń"));
+  const struct Case {
+    int lang;
+    std::string in;
+    std::string out;
+    std::size_t replaced;
+  } cases[] = {
+      {0, u8(u8"Zatwierdź"), "Zatwierd\x9F", 0},
+      {0, u8(u8"Łódź Żółć Gęślą Jaźń"), lodz, 0},
+      {3, u8(kCzech.c_str()), iconv_conv("UTF-8", "CP1250", u8(kCzech.c_str())), 0},
+      {2, u8(u8"Größe"), "Gr\xF6\xDF" "e", 0},
+      {4, u8(u8"été ça è"), "\xE9t\xE9 \xE7" "a ?", 1},
+      {6, u8(u8"Año depósito"), "A?o dep\xF3sito", 1},
+      {0, u8(u8"Жук 😀!"), "??? ?!", 4},
+      {7, u8(u8"Жук ") + u8(u8"Łódź Żółć Gęślą Jaźń"), u8(u8"Жук ") + lodz, 0},
+      {7, u8(u8"Київ 😀"), u8(u8"Ки?в ?"), 2},
+      // Not UTF-8: ISO-8859-2 bytes of an old form, a cut character, an
+      // over-long one, a surrogate.
+      {0, "Zatwierd\xBC", "Zatwierd?", 1},
+      {0, "a\xC5", "a?", 1},
+      {0, "a\xC0\xAF" "b", "a?b", 1},
+      {0, "\xED\xA0\x80x", "?x", 1},
+      {0, "plain + & = %", "plain + & = %", 0},
+  };
+  for (const Case& c : cases) {
+    LangGuard g(c.lang);
+    std::size_t replaced = 99;
+    EXPECT_EQ(utf82win(c.in, &replaced), c.out) << "lang " << c.lang << ": " << c.in;
+    EXPECT_EQ(replaced, c.replaced) << "lang " << c.lang << ": " << c.in;
+  }
+}
+
+// Every character of the program's text that a page shows comes back as the
+// same bytes when the browser posts it, in every UI language.
+TEST(ProgramText, RoundTripsThroughThePage) {
+  std::string every;
+  for (int b = 0x20; b < 256; ++b)
+    if (b != 0x7F) every.push_back(static_cast<char>(b));
+  for (int l = 0; l < 8; ++l) {
+    LangGuard g(l);
+    for (char c : every) EXPECT_EQ(utf82win(win2utf8(std::string(1, c))), std::string(1, c)) << "lang " << l;
+  }
+  LangGuard g(7);
+  const std::string russian = u8(u8"ЁАБВГДЕЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯабвгдежзийклмнопрстуфхцчшщъыьэюяё");
+  EXPECT_EQ(utf82win(win2utf8(russian)), russian);
+}
+
+// The Spanish texts (ISO-8859-1) in the program's text.
+TEST(ProgramText, Latin1Texts) {
+  EXPECT_EQ(latin1_to_win("Contrase\xF1" "a"), "Contrase\xC3\xB1" "a");
+  EXPECT_EQ(latin1_to_win("N.\xBA \xA1" "Hola!"), "N.\xC2\xBA \xC2\xA1" "Hola!");
+  EXPECT_EQ(latin1_to_win("\xE1\xE9\xED\xF3\xFA\xFC\xC1\xC9\xCD\xD3\xDA\xDC"),
+            "\xE1\xE9\xED\xF3\xFA\xFC\xC1\xC9\xCD\xD3\xDA\xDC");
+  LangGuard g(6);
+  const std::string shown = u8(u8"Características del daño");
+  EXPECT_EQ(win2utf8(latin1_to_win("Caracter\xEDsticas del da\xF1o")), shown);
+}

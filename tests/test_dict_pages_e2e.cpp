@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "tests/kal_e2e.hpp"
+#include "tests/kal_testutil.hpp"
 
 namespace {
 
@@ -24,16 +25,10 @@ using kal::e2e::HttpReply;
 using kal::e2e::Server;
 using Params = std::vector<std::pair<std::string, std::string>>;
 
-// The pages are ISO-8859-2, the program's texts (and this file's literals)
-// Windows-1250: the Polish letters whose codes differ.
-const std::pair<unsigned char, unsigned char> kWinIso[] = {{0xA5, 0xA1}, {0xB9, 0xB1}, {0x8C, 0xA6},
-                                                           {0x9C, 0xB6}, {0x8F, 0xAC}, {0x9F, 0xBC}};
-
-std::string convert(std::string s, bool to_iso) {
-  for (char& c : s)
-    for (auto [w, i] : kWinIso)
-      if (static_cast<unsigned char>(c) == (to_iso ? w : i)) c = static_cast<char>(to_iso ? i : w);
-  return s;
+// The pages are UTF-8, the program's texts (and this file's literals)
+// Windows-1250.
+std::string convert(const std::string& s, bool to_page) {
+  return (to_page ? kaltest::recode("CP1250", "UTF-8", s) : kaltest::recode("UTF-8", "CP1250", s)).value_or(s);
 }
 
 std::string url_encode(const std::string& text) {

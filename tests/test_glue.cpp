@@ -560,7 +560,7 @@ TEST_F(Scaffold, NewEditDeleteOfAFirmType) {
   // Confirmed: Id 1 in an empty table, saved, then the list.
   out = run([](hashtbl* p) { return mgs_Firmy_typy_new(nullptr, p); },
             {{"Firmy_typy_action", "Zatwierdź"}, {"Firmy_typy_nazwa", "<b>Dostawca"}, {"Firmy_typy_uwagi_typ_Firmy", "u"}});
-  EXPECT_NE(out.find("new Firmy_typy_action=Zatwierd\xbc new_Id=1 <br>\ndone Firmy_typy_tab_insert() err=0<br>\n"
+  EXPECT_NE(out.find("new Firmy_typy_action=Zatwierd\x9f new_Id=1 <br>\ndone Firmy_typy_tab_insert() err=0<br>\n"
                      "<b>Firmy_typy - lista: </b>\n["),
             std::string::npos)
       << out;

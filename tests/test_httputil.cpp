@@ -139,6 +139,22 @@ TEST(HttpUtil, ParamsSplitting) {
   EXPECT_EQ(pairs_of(t), (Pairs{{"", ""}}));
 }
 
+// The values of a form (UTF-8) become the program's text; names stay, and a
+// value with a character the program's text lacks says so on the console.
+TEST(HttpUtil, ParamsFromUtf8) {
+  Table t;
+  parse_params(t, "n_67=Zatwierd%C5%BA&nazwa=%C5%81%C3%B3d%C5%BA+%F0%9F%98%80&n%C3%B3=%C3%B3&plain=a%2Bb");
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(params_from_utf8(t), 1);
+  const std::string console = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(pairs_of(t), (Pairs{{"nazwa", "\xA3\xF3" "d\x9F ?"},
+                                {"n_67", "Zatwierd\x9F"},
+                                {"n%C3%B3", "\xF3"},
+                                {"plain", "a+b"}}));
+  EXPECT_EQ(console, "request variable nazwa: 1 character(s) the program's text cannot hold, stored as '?'\n");
+  EXPECT_EQ(params_from_utf8(nullptr), -1);
+}
+
 TEST(HttpUtil, LongValuesAndManyParameters) {
   // A value far longer than any fixed work buffer arrives whole.
   std::string big(150000, 'q');

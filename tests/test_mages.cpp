@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "lib/codepage.hpp"
 #include "lib/qq.hpp"
 #include "mages/mages.hpp"
 #include "mages/mgs_pages.hpp"
@@ -144,8 +143,10 @@ class Mages : public ::testing::Test {
     send_buf_len = 0;
     bin_file_flag = 0;
     mages_run(send_buf, http_params, page_params);
-    std::string out(send_buf, static_cast<std::size_t>(send_buf_len));
     file_reply = bin_file_flag != 0;
+    // A page as the program's text; a file's bytes as they are.
+    const std::string_view bytes(send_buf, static_cast<std::size_t>(send_buf_len));
+    std::string out = file_reply ? std::string(bytes) : kaltest::page_text(bytes);
     bin_file_flag = 0;
     sess_end();
     hashtbl_delete(&http_params);
@@ -173,7 +174,7 @@ class Mages : public ::testing::Test {
 
 TEST_F(Mages, LogInPageBodyAndMenuWhileNoUserExists) {
   const std::string page = serve("/", {});
-  EXPECT_EQ(page.rfind("<HTML>\n<HEAD>\n<META HTTP-EQUIV=\"Content-type\" CONTENT=\"text/html; charset=ISO-8859-2\">\n", 0),
+  EXPECT_EQ(page.rfind("<HTML>\n<HEAD>\n<META HTTP-EQUIV=\"Content-type\" CONTENT=\"text/html; charset=UTF-8\">\n", 0),
             0u)
       << page;
   EXPECT_NE(page.find("<SCRIPT src=\"help.js\" type=text/JavaScript></SCRIPT>\n</HEAD>\n"), std::string::npos);
@@ -303,8 +304,7 @@ TEST_F(Mages, LogInRefusedWhileTheUsersFileIsDamaged) {
   ASSERT_EQ(users_login_refused(), 1);
   for (const Params& post : {Params{{"action", "Wejdz"}}, Params{{"user_name", "jan"}, {"user_pass", "x"}}}) {
     const std::string page = serve("/login.htm", {}, post);
-    std::string shown = kal::html_text(users_login_refused_text());
-    for (char& c : shown) c = win2iso_org(c);  // as the reply carries it
+    const std::string shown = kal::html_text(users_login_refused_text());
     EXPECT_NE(page.find("<FONT COLOR=\"RED\">\n" + shown), std::string::npos) << page;
     EXPECT_NE(page.find("[body user= code=;]"), std::string::npos) << page;
   }
@@ -443,21 +443,20 @@ TEST_F(Mages, StyleSheetFromItsFileAndLanguageFromTheRequest) {
   EXPECT_STREQ(css_text, "BODY { color: red; }\n");
   EXPECT_NE(std::string(css_text0).find("font: 8pt Arial;"), std::string::npos);
 
-  // Language: en, de and ru are known, everything else is Polish.
+  // Language: en, de and ru are known, everything else is Polish.  Every
+  // page is UTF-8.
   struct Case {
     const char* code;
     int lang;
     const char* script;
-    const char* charset;
   } cases[] = {
-      {"en", 1, "help_en.js", "ISO-8859-1"}, {"de", 2, "help_de.js", "ISO-8859-1"},
-      {"ru", 7, "help_en.js", "UTF-8"},      {"cs", 0, "help.js", "ISO-8859-2"},
+      {"en", 1, "help_en.js"}, {"de", 2, "help_de.js"}, {"ru", 7, "help_en.js"}, {"cs", 0, "help.js"},
   };
   for (const Case& c : cases) {
     const std::string page = serve("/", {{"lang", c.code}});
     EXPECT_EQ(oo_texts_get_lang(), c.lang) << c.code;
     EXPECT_NE(page.find(std::string("<SCRIPT src=\"") + c.script + "\""), std::string::npos) << c.code;
-    EXPECT_NE(page.find(std::string("charset=") + c.charset + "\""), std::string::npos) << c.code;
+    EXPECT_NE(page.find("charset=UTF-8\""), std::string::npos) << c.code;
     EXPECT_NE(read_bytes("ustawienia.txt").find("lang " + std::to_string(c.lang) + "\r\n"), std::string::npos)
         << c.code;
   }
@@ -482,7 +481,7 @@ class Resolver : public Mages {
     sess_env::request(get, {}, [&] {
       send_buf_len = 0;
       qq_main(name.c_str(), name.size());
-      out.assign(send_buf, static_cast<std::size_t>(send_buf_len));
+      out = kaltest::page_text(std::string_view(send_buf, static_cast<std::size_t>(send_buf_len)));
     });
     return out;
   }

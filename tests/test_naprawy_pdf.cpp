@@ -326,10 +326,10 @@ TEST_F(RepairPdf, APrintoutTooBigForTheReplyIsAPageThatSaysWhy) {
       srv_->request("GET /Dossier_Naprawy_1.pdf?sess_code=" + code_ + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", 180000));
   EXPECT_EQ(big.status, 200);
   EXPECT_NE(big.body.rfind("%PDF", 0), 0u);
-  const std::string page = kal::pages::convert(big.body, false);
+  const std::string page = kal::pages::page_text(big.body);
   EXPECT_TRUE(std::regex_search(page, std::regex("Wydruk jest za duży, by go wysłać: ma [0-9]+ bajtów"))) << page;
   ASSERT_NE(big.header("Content-Type"), nullptr);
-  EXPECT_EQ(*big.header("Content-Type"), "text/html");
+  EXPECT_EQ(*big.header("Content-Type"), "text/html; charset=UTF-8");
   EXPECT_NE(text_of(fetch("Dowod_Przyjecia_do_Naprawy", 1)).find("DOWÓD PRZYJĘCIA"), std::string::npos);
 }
 

@@ -28,28 +28,14 @@ using Params = std::vector<std::pair<std::string, std::string>>;
 using Files = std::vector<std::pair<std::string, std::string>>;
 using Rows = std::vector<std::vector<std::string>>;
 
-// The pages are ISO-8859-2, the program's texts (and this file's literals)
-// Windows-1250: the Polish letters whose codes differ.
-const std::pair<unsigned char, unsigned char> kWinIso[] = {{0xA5, 0xA1}, {0xB9, 0xB1}, {0x8C, 0xA6},
-                                                           {0x9C, 0xB6}, {0x8F, 0xAC}, {0x9F, 0xBC}};
-
-std::string to_iso(std::string s) {
-  for (char& c : s)
-    for (auto [w, i] : kWinIso)
-      if (static_cast<unsigned char>(c) == w) c = static_cast<char>(i);
-  return s;
-}
-
-std::string to_win(std::string s) {
-  for (char& c : s)
-    for (auto [w, i] : kWinIso)
-      if (static_cast<unsigned char>(c) == i) c = static_cast<char>(w);
-  return s;
-}
+// The pages are UTF-8, the program's texts (and this file's literals)
+// Windows-1250.
+std::string to_utf8(const std::string& s) { return kaltest::recode("CP1250", "UTF-8", s).value_or(s); }
+std::string to_win(const std::string& s) { return kaltest::recode("UTF-8", "CP1250", s).value_or(s); }
 
 std::string url_encode(const std::string& text) {
   std::string out;
-  for (unsigned char c : to_iso(text)) {
+  for (unsigned char c : to_utf8(text)) {
     if (std::isalnum(c) || c == '-' || c == '_' || c == '.') {
       out += static_cast<char>(c);
     } else {

@@ -66,29 +66,34 @@ std::string raw(const std::string& path) {
 
 // --- the reply buffer ----------------------------------------------------------
 
-TEST(Reply, AppConvertsEachByteForTheBrowser) {
+TEST(Reply, AppWritesTheProgramsTextAsUtf8) {
   struct Case {
     int lang;
-    const char* in;
-    const char* out;
+    std::string in;
+    std::string out;
   } cases[] = {
-      // Polish letters whose codes differ: a-ogonek, s-acute, z-acute and
-      // their capitals.  Letters with the same code and ASCII pass.
-      {0, "\xB9\x9C\x9F\xA5\x8C\x8F", "\xB1\xB6\xBC\xA1\xA6\xAC"},
-      {0, "x\xEA\xF3\xB3y", "x\xEA\xF3\xB3y"},
-      {1, "\xB9", "\xB1"},
-      // Czech: s-caron and z-caron move, which Polish leaves alone.
-      {3, "\x9A\x9E", "\xB9\xBE"},
-      {0, "\x9A", "\x9A"},
-      // Russian text is UTF-8 and passes untouched.
-      {7, "\xD0\x96\xB9", "\xD0\x96\xB9"},
+      // Windows-1250 in every UI language: Polish, Czech and German letters.
+      {0, "\xB9\x9C\x9F\xA5\x8C\x8F", "\xC4\x85\xC5\x9B\xC5\xBA\xC4\x84\xC5\x9A\xC5\xB9"},
+      {0, "x\xEA\xF3\xB3y", "x\xC4\x99\xC3\xB3\xC5\x82y"},
+      {1, "\xB9", "\xC4\x85"},
+      {3, "\x9A\x9E\xB9", "\xC5\xA1\xC5\xBE\xC4\x85"},
+      {2, "\xE4\xDF", "\xC3\xA4\xC3\x9F"},
+      // Russian letters are UTF-8 already; the Polish letters around them
+      // are Windows-1250.
+      {7, "\xD0\x96\xB9", "\xD0\x96\xC4\x85"},
+      // The Spanish texts' UTF-8 letters, and the data's n-acute.
+      {6, "\xC3\xB1\xF1", "\xC3\xB1\xC5\x84"},
   };
   for (const auto& c : cases) {
     Lang l(c.lang);
     reply_reset();
-    app(c.in);
+    app(c.in.c_str());
     EXPECT_EQ(reply(), c.out) << "language " << c.lang;
     EXPECT_EQ(send_buf[send_buf_len], 0);
+    // One byte at a time each byte is one Windows-1250 character.
+    reply_reset();
+    appc('\xB9');
+    EXPECT_EQ(reply(), "\xC4\x85");
   }
 }
 
@@ -118,7 +123,7 @@ TEST(Reply, ApphEscapesMarkupAndRunsOfBlanks) {
       {" a b ", " a b "},
       {"<b>x</b>\ny", "&lt;b&gt;x&lt;/b&gt;<BR>\ny"},
       {"a&b \"q\" 'r'", "a&b \"q\" 'r'"},
-      {"\xB9", "\xB1"},
+      {"\xB9  \xF3", "\xC4\x85 &nbsp;\xC3\xB3"},
       {"", ""},
   };
   Lang l(0);
@@ -127,6 +132,11 @@ TEST(Reply, ApphEscapesMarkupAndRunsOfBlanks) {
     apph(c.in);
     EXPECT_EQ(reply(), c.out) << c.in;
   }
+  // A Russian letter between the escapes stays one character.
+  Lang r(7);
+  reply_reset();
+  apph("\xD0\x96<\xD0\x96\n");
+  EXPECT_EQ(reply(), "\xD0\x96&lt;\xD0\x96<BR>\n");
 }
 
 TEST(Reply, StopsAtItsLimitAndStaysThere) {
@@ -152,6 +162,17 @@ TEST(Reply, StopsAtItsLimitAndStaysThere) {
   EXPECT_EQ(send_buf_append_bytes("b", 1), -1);
   GetCapturedStdout();
   EXPECT_EQ(send_buf_len, limit);
+  EXPECT_EQ(send_buf[send_buf_len], 0);
+
+  // A letter of two bytes where one is left is not begun: the reply never
+  // ends in half a character.
+  reply_reset();
+  Lang pl(0);
+  const std::string almost(static_cast<std::size_t>(limit - 1), 'x');
+  CaptureStdout();
+  app((almost + "\xB9").c_str());
+  EXPECT_NE(GetCapturedStdout().find("so exit(-1)"), std::string::npos);
+  EXPECT_EQ(send_buf_len, limit - 1);
   EXPECT_EQ(send_buf[send_buf_len], 0);
   reply_reset();
 }

@@ -68,7 +68,7 @@ TEST(ServE2E, StatusLineHeadersAndLength) {
     EXPECT_EQ(*r.header("Server"), "KALMITOR 1.0");
     EXPECT_EQ(*r.header("Keep-Alive"), "timeout=15, max=100");
     EXPECT_EQ(*r.header("Connection"), "close");
-    EXPECT_EQ(*r.header("Content-Type"), "text/html");
+    EXPECT_EQ(*r.header("Content-Type"), "text/html; charset=UTF-8");
     EXPECT_EQ(r.header("Date")->size(), 29u);
     EXPECT_NE(r.body.find("</HTML>"), std::string::npos);
   }
@@ -196,7 +196,7 @@ TEST(ServE2E, KillDuringASaveLeavesNoTemporaryFileAfterTheRestart) {
   auto s = std::make_unique<Server>(o);
   ASSERT_TRUE(s->start()) << s->log();
   // No user yet: the log-in lets everybody in ("Rozpocznij pracę").
-  HttpReply login = s->post("/login.htm", "action=Rozpocznij+prac%EA");
+  HttpReply login = s->post("/login.htm", "action=Rozpocznij+prac%C4%99");
   const std::size_t at = login.body.find("sess_code=");
   ASSERT_NE(at, std::string::npos) << login.body;
   const std::string code = login.body.substr(at + 10, 32);
@@ -207,7 +207,7 @@ TEST(ServE2E, KillDuringASaveLeavesNoTemporaryFileAfterTheRestart) {
   bool caught = false;
   for (int round = 0; round < 20 && !caught; ++round) {
     Client c(s->port());
-    const std::string body = "sess_code=" + code + "&Firmy_nazwa=Nowa+" + std::to_string(round) + "&n_9=Zatwierd%BC";
+    const std::string body = "sess_code=" + code + "&Firmy_nazwa=Nowa+" + std::to_string(round) + "&n_9=Zatwierd%C5%BA";
     c.send("POST /firma.htm HTTP/1.1\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body);
     const auto until = Clock::now() + std::chrono::seconds(5);
     while (Clock::now() < until && !caught) {

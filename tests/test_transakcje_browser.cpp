@@ -31,7 +31,7 @@ class SaleBrowser : public kal::test::LoggedInBrowser {
 
 TEST_F(SaleBrowser, ANewSaleFilledInAndConfirmed) {
   // The menu's link.
-  ASSERT_TRUE(browser_.open(url("sprzedaz.htm?n_3=Nowa%20Sprzeda%BF&s=1")));
+  ASSERT_TRUE(browser_.open(url("sprzedaz.htm?n_3=Nowa%20Sprzeda%C5%BC&s=1")));
   EXPECT_EQ(field("Transakcje_Id_Firmy"), "2");
   const std::string numer = field("Transakcje_numer");
   EXPECT_TRUE(std::regex_match(numer, std::regex("1/FV/[0-9]{4}"))) << numer;

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "tests/kal_e2e.hpp"
+#include "tests/kal_testutil.hpp"
 #include "tests/pdf_testutil.hpp"
 
 namespace {
@@ -29,28 +30,14 @@ using kal::e2e::Server;
 using Params = std::vector<std::pair<std::string, std::string>>;
 using Files = std::vector<std::pair<std::string, std::string>>;
 
-// The pages are ISO-8859-2, the program's texts (and this file's literals)
-// Windows-1250: the Polish letters whose codes differ.
-const std::pair<unsigned char, unsigned char> kWinIso[] = {{0xA5, 0xA1}, {0xB9, 0xB1}, {0x8C, 0xA6},
-                                                           {0x9C, 0xB6}, {0x8F, 0xAC}, {0x9F, 0xBC}};
-
-std::string to_iso(std::string s) {
-  for (char& c : s)
-    for (auto [w, i] : kWinIso)
-      if (static_cast<unsigned char>(c) == w) c = static_cast<char>(i);
-  return s;
-}
-
-std::string to_win(std::string s) {
-  for (char& c : s)
-    for (auto [w, i] : kWinIso)
-      if (static_cast<unsigned char>(c) == i) c = static_cast<char>(w);
-  return s;
-}
+// The pages are UTF-8, the program's texts (and this file's literals)
+// Windows-1250.
+std::string to_utf8(const std::string& s) { return kaltest::recode("CP1250", "UTF-8", s).value_or(s); }
+std::string to_win(const std::string& s) { return kaltest::recode("UTF-8", "CP1250", s).value_or(s); }
 
 std::string url_encode(const std::string& text) {
   std::string out;
-  for (unsigned char c : to_iso(text)) {
+  for (unsigned char c : to_utf8(text)) {
     if (std::isalnum(c) || c == '-' || c == '_' || c == '.') {
       out += static_cast<char>(c);
     } else {
@@ -237,7 +224,7 @@ TEST_F(DocsE2E, NewSaleFromTheMenuStoredOnceWithItsLinesAndStock) {
   start({{"dat/Transakcje.dat", kHead + document(1, year_number(7), 1, 5)}});
   const std::string add = setting("Dodaj_button"), confirm = setting("Zatwierdz_button");
   // The menu's link: a fresh number, the retail customer.
-  HttpReply menu = get("/sprzedaz.htm?n_3=Nowa%20Sprzeda%BF");
+  HttpReply menu = get("/sprzedaz.htm?n_3=Nowa%20Sprzeda%C5%BC");
   std::string page = to_win(menu.body);
   EXPECT_NE(page.find("NAME=\"Transakcje_numer\" VALUE=\"" + year_number(8) + "\""), std::string::npos) << page;
   EXPECT_NE(page.find(">Klient detaliczny</A>"), std::string::npos);
@@ -312,7 +299,7 @@ TEST_F(DocsE2E, NumbersCountPerTypeAndYearDeletedOnesIncluded) {
     const char* menu;
     std::string want;
   } cases[] = {
-      {"/sprzedaz.htm", "n_3=Nowa%20Sprzeda%BF", "14/FV/" + y},
+      {"/sprzedaz.htm", "n_3=Nowa%20Sprzeda%C5%BC", "14/FV/" + y},
       {"/dostawa.htm", "n_1=Nowa%20Dostawa", "4/D/" + y},
   };
   for (const Case& c : cases) {
@@ -326,7 +313,7 @@ TEST_F(DocsE2E, TheMenuStartsANewSaleInEveryLanguage) {
   settings = std::regex_replace(settings, std::regex("\nlang [0-9]*\r"), "\nlang 1\r");
   start({{"ustawienia.txt", settings}, {"dat/Transakcje.dat", kHead + document(1, year_number(4), 1, 5)}});
   // The menu's caption is Polish; the English list's button is English.
-  std::string page = to_win(get("/sprzedaz.htm?n_3=Nowa%20Sprzeda%BF").body);
+  std::string page = to_win(get("/sprzedaz.htm?n_3=Nowa%20Sprzeda%C5%BC").body);
   EXPECT_NE(page.find("VALUE=\"" + year_number(5) + "\""), std::string::npos) << page;
   EXPECT_NE(page.find(">Klient detaliczny</A>"), std::string::npos);
   post("/sprzedaz.htm", {{"Transakcje_numer", "x"}, {"n_3", "n"}});
@@ -516,7 +503,7 @@ TEST_F(DocsE2E, AmountsBeyondTheMoneyFormatAreRefusedAndNothingIsStored) {
 // a list holding one anyway (its price posted by hand) stores no document.
 TEST_F(DocsE2E, ANewSaleWithAnAmountBeyondTheMoneyFormatIsNotStored) {
   start();
-  get("/sprzedaz.htm?n_3=Nowa%20Sprzeda%BF");
+  get("/sprzedaz.htm?n_3=Nowa%20Sprzeda%C5%BC");
   const std::string add = setting("Dodaj_button");
   std::string page = post("/sprzedaz.htm", {{"n_3", add},
                                             {"Towary_transakcje_Id_Towary", "1"},
@@ -584,7 +571,7 @@ TEST_F(DocsE2E, AConfirmActsOnlyOnTheDocumentOnScreen) {
     std::string path, button, caption, Id;
   } cases[] = {
       {"new purchase, a sale's Id", "/dostawa.htm?n_1=Nowa%20Dostawa", "/p.htm", "n_1", confirm, "1"},
-      {"new sale, a purchase's Id", "/sprzedaz.htm?n_3=Nowa%20Sprzeda%BF", "/sprzedaz.htm", "n_3", confirm, "2"},
+      {"new sale, a purchase's Id", "/sprzedaz.htm?n_3=Nowa%20Sprzeda%C5%BC", "/sprzedaz.htm", "n_3", confirm, "2"},
       {"purchase edit, a sale", nullptr, "/dostawa.htm", "n_83", confirm, "1"},
       {"purchase edit deletes a sale", nullptr, "/dostawa.htm", "n_83", remove, "1"},
       {"sale edit, a purchase", nullptr, "/sprzedaz.htm", "n_84", confirm, "2"},

@@ -237,19 +237,19 @@ TEST_F(ValueLists, SelectsAndTheFormsInput) {
 TEST(ValueListsE2E, EveryPageOfEveryList) {
   kal::e2e::Server srv;
   ASSERT_TRUE(srv.start()) << srv.log();
-  const auto login = srv.post("/login.htm", "sess_code=&action=Rozpocznij%20prac%EA");
+  const auto login = srv.post("/login.htm", "sess_code=&action=Rozpocznij%20prac%C4%99");
   std::smatch m;
   ASSERT_TRUE(std::regex_search(login.body, m, std::regex("sess_code=([0-9a-f]{32})"))) << login.body;
   const std::string code = m[1];
   struct Case {
     int list, add, edit;
-    const char* title;  // as the page shows it (ISO-8859-2)
+    const char* title;  // as the page shows it (UTF-8)
     const char* file;
   } cases[] = {
-      {87, 88, 89, "Nr silnika serwisowanego sprz\xeatu", "dat/Serwis_typy.dat"},
-      {92, 94, 93, "Nr ramy serwisowanego sprz\xeatu", "dat/Serwis_ramy.dat"},
-      {95, 97, 96, "Kolor serwisowanego sprz\xeatu", "dat/Serwis_kolory.dat"},
-      {98, 100, 99, "Rodzaj towaru serwisowanego sprz\xeatu", "dat/Towary_rodzaje.dat"},
+      {87, 88, 89, "Nr silnika serwisowanego sprz\xc4\x99tu", "dat/Serwis_typy.dat"},
+      {92, 94, 93, "Nr ramy serwisowanego sprz\xc4\x99tu", "dat/Serwis_ramy.dat"},
+      {95, 97, 96, "Kolor serwisowanego sprz\xc4\x99tu", "dat/Serwis_kolory.dat"},
+      {98, 100, 99, "Rodzaj towaru serwisowanego sprz\xc4\x99tu", "dat/Towary_rodzaje.dat"},
   };
   for (const Case& c : cases) {
     for (int id : {c.list, c.add, c.edit}) {
@@ -260,7 +260,7 @@ TEST(ValueListsE2E, EveryPageOfEveryList) {
       EXPECT_NE(r.body.find("NAME=\"n_" + std::to_string(c.edit) + "\""), std::string::npos) << id;
     }
     srv.post("/serwis_typy.htm", "sess_code=" + code + "&n_" + std::to_string(c.edit) +
-                                     "=Zatwierd%BC&backhref=n_" + std::to_string(c.list) + "&" +
+                                     "=Zatwierd%C5%BA&backhref=n_" + std::to_string(c.list) + "&" +
                                      std::string(c.file).substr(4, std::string(c.file).size() - 8) + "_nazwa=X-" +
                                      std::to_string(c.list));
     EXPECT_NE(sess_env::read_bytes(srv.file(c.file)).find("'X-" + std::to_string(c.list) + "'"), std::string::npos)

@@ -306,9 +306,8 @@ int Firma_csv_manage(uint32_t line, uint32_t column, const char* text) {
   }
   if (column > std::size(kColumns)) return 0;
   if (Firma_csv_last.Id == 0 || csv_last_line != line) return 0;
-  // The cell reaches the firm through its form variable, read back as every
-  // request value is: ISO-8859-2 letters become Windows-1250 ones, while the
-  // letters of a Windows-1250 file (our own export) stay as they are.
+  // The cell reaches the firm through its form variable, read back as it was
+  // put: the file's Windows-1250 text (our own export's) byte for byte.
   const Column& c = kColumns[column - 1];
   sess_put(c.var, text);
   c.update(Firma_csv_last.Id);
