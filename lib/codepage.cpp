@@ -242,11 +242,15 @@ int is_az(char c) { return ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) ? 
 namespace {
 
 constexpr int kSpanish = 6;
-constexpr unsigned char kOrdinal = 0xBA;        // º in the Spanish texts (ş in Windows-1250)
-constexpr unsigned char kOrdinalStandard = 0x81;  // where the standard fonts keep º
+// Where the standard fonts keep the Spanish texts' º, ñ and Ñ: codes that
+// Windows-1250 leaves free.
+constexpr unsigned char kOrdinalStandard = 0x81;
+constexpr unsigned char kNtildeStandard = 0x83;
+constexpr unsigned char kNtildeCapitalStandard = 0x88;
 constexpr unsigned char kOrdinalLatin2 = 0xB0;    // the degree sign, its look-alike in Latin-2
 
-// The bytes that Windows-1250 leaves free; the fonts draw '?' for them.
+// The bytes that Windows-1250 leaves free; the fonts draw '?' for them when
+// they come as bytes of a text.
 constexpr unsigned char kUndefined1250[] = {0x81, 0x83, 0x88, 0x90, 0x98};
 
 // Windows-1250 -> the Latin-2 fonts, where the codes differ: the letters to
@@ -336,14 +340,22 @@ PdfFontCodes pdf_font_codes(const char* font) {
 char pdf_font_char(char c, PdfFontCodes codes) {
   static const Map kLatin2 = font_map(true);
   static const Map kStandard = font_map(false);
+  return apply(codes == PdfFontCodes::kLatin2 ? kLatin2 : kStandard, c);
+}
+
+char pdf_font_glyph(unsigned code, PdfFontCodes codes) {
   const bool latin2 = codes == PdfFontCodes::kLatin2;
-  if (static_cast<unsigned char>(c) == kOrdinal && oo_texts_get_lang() == kSpanish)
-    return static_cast<char>(latin2 ? kOrdinalLatin2 : kOrdinalStandard);
-  return apply(latin2 ? kLatin2 : kStandard, c);
+  if (const int byte = unicode_to_win1250(code); byte >= 0) return pdf_font_char(static_cast<char>(byte), codes);
+  switch (code) {
+    case 0xBA: return static_cast<char>(latin2 ? kOrdinalLatin2 : kOrdinalStandard);  // º
+    case 0xF1: return latin2 ? 'n' : static_cast<char>(kNtildeStandard);               // ñ
+    case 0xD1: return latin2 ? 'N' : static_cast<char>(kNtildeCapitalStandard);        // Ñ
+    default: return '?';
+  }
 }
 
 const char* pdf_win1250_differences() {
-  return "[129 /ordmasculine 140 /Sacute /Tcaron 143 /Zacute 156 /sacute /tcaron 159 /zacute 161 "
+  return "[129 /ordmasculine 131 /ntilde 136 /Ntilde 140 /Sacute /Tcaron 143 /Zacute 156 /sacute /tcaron 159 /zacute 161 "
          "/caron /breve /Lslash 165 /Aogonek 170 /Scedilla 175 /Zdotaccent 178 /ogonek /lslash 185 "
          "/aogonek /scedilla 188 /Lcaron /hungarumlaut /lcaron /zdotaccent /Racute 195 /Abreve 197 "
          "/Lacute /Cacute 200 /Ccaron 202 /Eogonek 204 /Ecaron 207 /Dcaron /Dcroat /Nacute /Ncaron "

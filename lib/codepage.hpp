@@ -95,7 +95,8 @@ int is_az(char c);
 //     Windows punctuation at 0x80-0x9F;
 //   - the standard text fonts F0-F7 and F9-F12, which the document writer
 //     gives Windows-1250 (pdf_win1250_differences), with the Spanish
-//     ordinal º at 0x81, a code Windows-1250 leaves free.
+//     texts' º, ñ and Ñ at 0x81, 0x83 and 0x88, codes Windows-1250 leaves
+//     free.
 // Both hold every Polish and Czech letter; a character the font lacks is
 // drawn as a look-alike ('"' for „ and «, 'c' for ©, '?' for a byte that
 // Windows-1250 leaves free).
@@ -104,11 +105,15 @@ enum class PdfFontCodes { kLatin2, kWindows1250 };
 // The font code page of a font resource name (F0 ... F13, CourierNewL2,
 // ArialL2): Windows-1250 for the standard fonts, Latin-2 for the others.
 PdfFontCodes pdf_font_codes(const char* font);
-// The code of one byte of a printout text in a font of that code page.  In
-// the Spanish UI the byte 0xBA is the ordinal º of its texts.
+// The code of one Windows-1250 byte in a font of that code page.
 char pdf_font_char(char c, PdfFontCodes codes);
+// The code of one character (as win_char reads the program's text) in a
+// font of that code page: Windows-1250 characters as pdf_font_char, the
+// Spanish texts' º ñ Ñ as above ('n', 'N' and the degree sign in the Latin-2
+// fonts), any other '?'.
+char pdf_font_glyph(unsigned code, PdfFontCodes codes);
 // The /Differences array that makes WinAnsiEncoding Windows-1250 (and puts
-// the ordinal º at 0x81), for the encoding of the standard text fonts.
+// º ñ Ñ at 0x81 0x83 0x88), for the encoding of the standard text fonts.
 const char* pdf_win1250_differences();
 
 // --- the program's text and Unicode (pages travel as UTF-8) ----------------

@@ -57,6 +57,7 @@ void text_block(std::string& buf, const char* text, int leading, int tx, int ty,
   appendf(buf, " /%s %i Tf\r", cyr ? kCyrylica : font, size);
   buf += "T* (";
   const char* p = text;
+  const char* const end = text + std::strlen(text);
   while (*p != '\0') {
     if (*p == '\n') {
       buf += ") Tj\rT* (";
@@ -82,9 +83,12 @@ void text_block(std::string& buf, const char* text, int leading, int tx, int ty,
       buf += ref;
       p += ref_len;
     } else {
-      if (*p == '\\' || *p == '(' || *p == ')') buf += '\\';
-      buf += pdf_font_char(*p, codes);
-      ++p;
+      std::size_t length = 1;
+      const unsigned code = win_char(p, static_cast<std::size_t>(end - p), &length);
+      const char glyph = pdf_font_glyph(code, codes);
+      if (glyph == '\\' || glyph == '(' || glyph == ')') buf += '\\';
+      buf += glyph;
+      p += length == 0 ? 1 : length;
     }
   }
   buf += ") Tj\rET\r";

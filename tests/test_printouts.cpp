@@ -120,15 +120,13 @@ Files lettered_shop() {
 const std::string kOwnFirm = u8s(u8"ĄĆĘŁŃÓŚŹŻ ąćęłńóśźż");
 const std::string kClient = u8s(u8"Łódź Żółć Gęślą Jaźń");
 
-// The UI languages by the setting "lang" (read at start).  Czech is not
-// among them: the printouts made from templates read the repair's values
-// back through the request reader, whose Czech conversion turns ą into š.
+// The UI languages by the setting "lang" (read at start).
 struct Language {
   int lang;
   const char* name;
 };
-constexpr Language kLanguages[] = {{0, "Polish"},  {1, "English"}, {2, "German"},  {4, "French"},
-                                   {5, "Italian"}, {6, "Spanish"}, {7, "Russian"}};
+constexpr Language kLanguages[] = {{0, "Polish"}, {1, "English"}, {2, "German"},  {3, "Czech"},
+                                   {4, "French"}, {5, "Italian"}, {6, "Spanish"}, {7, "Russian"}};
 
 // A printout, the texts it must show in every language (Polish letters of
 // the data and of the labels: settings and the program's own Polish texts)
@@ -165,7 +163,7 @@ TEST_F(PrintoutLetters, GoodsPrintoutsShowPolishLettersInEveryLanguage) {
       {"/Faktura_1.pdf",
        {kOwnFirm, kClient, u8s(u8"Bank Spółdzielczy w Łodzi"), u8s(u8"Uszczelka głowicy"),
         u8s(u8"Płatne przelewem, dziękujemy"), u8s(u8"Nazwa towaru/usługi")},
-       {{2, u8s(u8"Käufer:")}, {4, u8s(u8"Quantité")}, {7, u8s(u8"Счёт-фактура")}}},
+       {{2, u8s(u8"Käufer:")}, {3, u8s(u8"Množství")}, {4, u8s(u8"Quantité")}, {7, u8s(u8"Счёт-фактура")}}},
       {"/Faktura_VAT_1.pdf", {kOwnFirm, kClient, u8s(u8"Uszczelka głowicy"), u8s(u8"Ilość"), u8s(u8"Wartość")}},
   });
 }
