@@ -12,7 +12,8 @@
 // it, and everything is removed when the Server goes out of scope.  The
 // program runs as "kalmitor -console HttpHost=127.0.0.1 HttpPort=<port>
 // Install_Dir=<install directory>" and the further arguments.  A server that does not end after "GET /stop" is killed,
-// and so is one whose test process dies.
+// and so is one whose test process dies.  restart() starts it again on the
+// install directory as a kill left it.
 //
 // The test program needs KAL_KALMITOR_PATH (the program's path) and
 // KAL_SOURCE_DIR as compile definitions.
@@ -190,6 +191,8 @@ class Client {
 class Server {
  public:
   struct Options {
+    // The program to run; empty: KAL_KALMITOR_PATH.
+    std::string program;
     // Copied into the install directory; empty or missing: an empty one.
     std::string data_dir = KAL_SOURCE_DIR "/data";
     // Files written into the install directory after the copy: a path
@@ -244,18 +247,25 @@ class Server {
       if (!out) return false;
     }
     log_ = (fs::path(root_) / "kalmitor.log").string();
-    // Another program may take the port between our look and the bind:
-    // then try another one.
-    for (int attempt = 0; attempt < 5; ++attempt) {
-      if (opt_.port != 0 && attempt > 0) return false;
-      port_ = opt_.port != 0 ? opt_.port : free_port();
-      if (port_ == 0) continue;
-      if (!spawn()) return false;
-      int r = wait_listening();
-      if (r == 1) return true;
-      if (r < 0) return false;
-    }
-    return false;
+    return launch();
+  }
+
+  // Starts the program again on the install directory as it is (after it
+  // stopped or was killed); nothing is copied, the log goes on.
+  bool restart() {
+    if (root_.empty() || log_.empty() || pid_ > 0) return false;
+    return launch();
+  }
+
+  // Stops it with SIGKILL, in the middle of whatever it does, and waits
+  // for the end.
+  void kill() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGKILL);
+    int st = 0;
+    ::waitpid(pid_, &st, 0);
+    pid_ = -1;
+    exit_status_ = decode(st);
   }
 
   bool running() {
@@ -340,13 +350,29 @@ class Server {
   }
 
  private:
+  // Runs the program and waits until it accepts connections.  Another
+  // program may take the port between our look and the bind: then try
+  // another one.
+  bool launch() {
+    for (int attempt = 0; attempt < 5; ++attempt) {
+      if (opt_.port != 0 && attempt > 0) return false;
+      port_ = opt_.port != 0 ? opt_.port : free_port();
+      if (port_ == 0) continue;
+      if (!spawn()) return false;
+      int r = wait_listening();
+      if (r == 1) return true;
+      if (r < 0) return false;
+    }
+    return false;
+  }
+
   static int decode(int st) {
     if (WIFEXITED(st)) return WEXITSTATUS(st);
     return 128 + (WIFSIGNALED(st) ? WTERMSIG(st) : 0);
   }
 
   bool spawn() {
-    std::vector<std::string> args = {KAL_KALMITOR_PATH};
+    std::vector<std::string> args = {opt_.program.empty() ? std::string(KAL_KALMITOR_PATH) : opt_.program};
     if (opt_.command.empty()) {
       args.insert(args.end(), {"-console", "HttpHost=127.0.0.1", "HttpPort=" + std::to_string(port_),
                                "Install_Dir=" + install_});
