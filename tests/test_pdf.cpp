@@ -241,7 +241,7 @@ TEST_F(PdfDocument, UsualDocumentLayout) {
   std::map<int, std::string> expect = {
       {1, "/Title (KALMITOR - program do obslugi serwisu, napraw)\r"},
       {2, "/BaseFont /Courier\r/Name /F0\r/Encoding <</Type /Encoding /BaseEncoding /WinAnsiEncoding\r"
-          "/Differences [129 /ordmasculine 140 /Sacute /Tcaron 143 /Zacute 156 /sacute /tcaron 159 /zacute "},
+          "/Differences [129 /ordmasculine 131 /ntilde 136 /Ntilde 140 /Sacute /Tcaron 143 /Zacute 156 /sacute /tcaron 159 /zacute "},
       {10, "/BaseFont /Symbol\r/Name /F8\r/Encoding /WinAnsiEncoding\r"},
       {15, "/BaseFont /ZapfDingbats\r/Name /F13\r"},
       {16, "/Length1 "},
