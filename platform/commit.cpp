@@ -137,6 +137,18 @@ int write_record(const std::string& record, const std::string& text, std::string
   return 0;
 }
 
+// Syncs a temporary of the commit; false (with why) when it cannot.
+bool sync_temporary(const std::string& tmp, std::string* why) {
+  const int fd = ::open(tmp.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0 || ::fsync(fd) != 0) {
+    *why = "cannot sync '" + tmp + "': " + std::strerror(errno);
+    if (fd >= 0) ::close(fd);
+    return false;
+  }
+  ::close(fd);
+  return true;
+}
+
 // Empties the record (a commit it lists is done or dropped).
 void empty_record(const std::string& record) {
   const int fd = ::open(record.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
@@ -219,6 +231,13 @@ int CommitScope::commit(std::string* err) {
   }
   std::vector<Entry> entries = std::move(s.entries);
   std::string why;
+  // Every temporary is whole on the disk before anything names it.
+  for (const Entry& e : entries)
+    if (!sync_temporary(e.tmp, &why)) {
+      s.entries = std::move(entries);
+      discard(s);
+      return failure(why, err, -2);
+    }
   if (entries.size() > 1) {
     // More than one file: the record first, so that a crash during the
     // renames is completed at the next start.

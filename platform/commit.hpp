@@ -7,9 +7,10 @@
 // between two of them would leave the files disagreeing.
 //
 // While a CommitScope is open, a durable rewrite made under a JoinCommit guard
-// does not replace its file at once: its temporary file is written and synced
-// and handed to the scope.  The scope's commit() then writes one commit record
-// listing every such pair (temporary file, file), syncs it, renames the
+// does not replace its file at once: its temporary file is written and
+// handed to the scope.  The scope's commit() then syncs every temporary (once,
+// however often the file was rewritten), writes one commit record listing
+// every such pair (temporary file, file), syncs it, renames the
 // temporaries over their files and syncs their directories.  A crash before
 // the record is whole leaves every old file in place; a crash after it is
 // completed by commit_recover() at the next start.  A file rewritten twice in
@@ -83,7 +84,8 @@ namespace commit_detail {
 // Used by the rewrites of platform/textfile.cpp.
 // The temporary file name of a joined rewrite of path.
 std::string temp_name(const std::string& path);
-// The joined rewrite of path is whole in tmp (synced).
+// The joined rewrite of path is whole in tmp (not synced yet: the commit
+// syncs it).
 void add(const std::string& path, const std::string& tmp);
 // A joined rewrite failed: the whole commit fails with why.
 void fail(const std::string& why);

@@ -237,7 +237,9 @@ int AtomicFile::finish(std::string* err) {
   open_temporary();  // nothing written: an empty file
   done_ = true;
   if (fail_step_ != nullptr) return fail(fail_name_, fail_step_, fail_errno_, err);
-  if (durable_ && ::fsync(fd_) != 0) {
+  // A joined rewrite is synced by its commit, once, however often the
+  // request rewrote the file.
+  if (durable_ && !joined_ && ::fsync(fd_) != 0) {
     int e = errno;
     drop_temporary();
     return fail(tmp_, "cannot sync", e, err);

@@ -61,8 +61,8 @@ bool file_exists(const std::string& path);
 class AtomicFile {
  public:
   // A durable rewrite begun under a JoinCommit guard while a commit is open
-  // joins that commit (platform/commit.hpp): commit() then syncs the
-  // temporary file and leaves its renaming to the commit.
+  // joins that commit (platform/commit.hpp): commit() then leaves syncing
+  // and renaming the temporary file to the commit.
   explicit AtomicFile(std::string path, bool durable = true);
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
