@@ -389,7 +389,7 @@ class Driver {
     Reply r;
     const std::string* length = h.header("Content-Length");
     r.whole = h.status == 200 && length && std::to_string(h.body.size()) == *length;
-    r.body = pages::convert(h.body, false);
+    r.body = pages::page_text(h.body);
     return r;
   }
   Reply post(const std::string& path, const Params& fields) {
