@@ -34,10 +34,10 @@ using Params = std::vector<std::pair<std::string, std::string>>;
 
 using kaltest::page_text;
 
-// A Windows-1250 text as a browser sends it: UTF-8, percent-encoded.
-inline std::string url_encode(const std::string& text) {
+// Every byte a browser would escape in a form body, escaped.
+inline std::string percent_encode(const std::string& bytes) {
   std::string out;
-  for (unsigned char c : kaltest::recode("CP1250", "UTF-8", text).value_or(text)) {
+  for (unsigned char c : bytes) {
     if (std::isalnum(c) || c == '-' || c == '_' || c == '.') {
       out += static_cast<char>(c);
     } else {
@@ -47,6 +47,11 @@ inline std::string url_encode(const std::string& text) {
     }
   }
   return out;
+}
+
+// A Windows-1250 text as a browser sends it: UTF-8, percent-encoded.
+inline std::string url_encode(const std::string& text) {
+  return percent_encode(kaltest::recode("CP1250", "UTF-8", text).value_or(text));
 }
 
 inline std::string read_file(const std::string& path) {

@@ -21,21 +21,6 @@ namespace {
 
 std::string str(const char8_t* s) { return reinterpret_cast<const char*>(s); }
 
-// Every byte a browser would escape in a form body, escaped.
-std::string form_encode(const std::string& bytes) {
-  std::string out;
-  for (unsigned char c : bytes) {
-    if (std::isalnum(c) || c == '-' || c == '_' || c == '.') {
-      out += static_cast<char>(c);
-    } else {
-      char hex[4];
-      std::snprintf(hex, sizeof hex, "%%%02X", c);
-      out += hex;
-    }
-  }
-  return out;
-}
-
 // The shipped settings with the UI language set.
 std::string settings_with_language(int language) {
   std::string s = kal::pages::read_file(KAL_SOURCE_DIR "/data/ustawienia.txt");
@@ -118,8 +103,9 @@ TEST_P(PageEncoding, PagesAreUtf8AndTypedTextIsStoredAsTheProgramsText) {
     // The confirm button's caption, as the browser shows it and posts it back.
     ASSERT_NE(form.body.find(str(u8"VALUE=\"Zatwierdź\"")), std::string::npos) << form.body;
 
-    const kal::e2e::HttpReply saved = srv.post(
-        "/p.htm", session + "&n_67=" + form_encode(str(u8"Zatwierdź")) + "&Formy_platnosci_nazwa=" + form_encode(t.sent));
+    using kal::pages::percent_encode;
+    const kal::e2e::HttpReply saved = srv.post("/p.htm", session + "&n_67=" + percent_encode(str(u8"Zatwierdź")) +
+                                                             "&Formy_platnosci_nazwa=" + percent_encode(t.sent));
     ASSERT_EQ(saved.status, 200);
     EXPECT_TRUE(is_utf8(saved.body));
     const std::string record = " " + std::to_string(id) + " '" + t.stored + "'\r\n";
